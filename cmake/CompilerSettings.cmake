@@ -1,0 +1,12 @@
+# Warnings and sanitizers for the project's own targets (tarvolin_settings).
+add_library(tarvolin_settings INTERFACE)
+target_include_directories(tarvolin_settings INTERFACE ${PROJECT_SOURCE_DIR})
+target_compile_options(tarvolin_settings INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual
+    $<$<BOOL:${TARVOLIN_WERROR}>:-Werror>)
+if(TARVOLIN_SANITIZE)
+    set(TARVOLIN_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all
+                                 -fno-omit-frame-pointer)
+    target_compile_options(tarvolin_settings INTERFACE ${TARVOLIN_SANITIZER_FLAGS})
+    target_link_options(tarvolin_settings INTERFACE ${TARVOLIN_SANITIZER_FLAGS})
+endif()

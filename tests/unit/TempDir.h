@@ -1,0 +1,47 @@
+#pragma once
+// A fresh folder under the system's temp folder, removed with everything in it at the end.
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+namespace tarvolin::testing {
+
+class TempDir {
+public:
+    TempDir() {
+        std::random_device random;
+        path_ = std::filesystem::temp_directory_path() /
+                ("tarvolin-test-" + std::to_string(random()) + "-" + std::to_string(random()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
+    [[nodiscard]] std::u16string PathText() const { return path_.u16string(); }
+
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path_ / name, std::ios::binary) << bytes;
+    }
+    [[nodiscard]] std::string Read(const std::string& name) const {
+        std::ifstream in(path_ / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    [[nodiscard]] bool Exists(const std::string& name) const {
+        return std::filesystem::exists(path_ / name);
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace tarvolin::testing

@@ -1,0 +1,32 @@
+#pragma once
+// Text rules shared by the tray module and the window logic.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tarvolin {
+
+// Removes leading and trailing space characters (U+0020 only; tabs and line ends stay).
+[[nodiscard]] std::u16string_view Trim(std::u16string_view text);
+
+// Empty after Trim.
+[[nodiscard]] bool IsBlank(std::u16string_view text);
+
+// Position of the first occurrence of an ASCII `needle` in `text`, ignoring the case of
+// ASCII letters; npos when absent.
+[[nodiscard]] std::size_t FindIgnoreCase(std::u16string_view text, std::u16string_view needle);
+
+// A character a URL cannot carry as it stands: controls (U+0000-U+001F, U+007F), space,
+// anything beyond ASCII, and " < > \ ^ ` { | }.
+[[nodiscard]] bool IsUrlUnsafe(char16_t c);
+
+// Percent-encodes, as UTF-8, the characters IsUrlUnsafe names; keeps all others verbatim.
+// Unpaired surrogates encode as U+FFFD.
+[[nodiscard]] std::u16string PercentEncodeUnsafe(std::u16string_view text);
+
+// Text known to be ASCII to bytes, and back (one character per byte).
+[[nodiscard]] std::string AsciiBytes(std::u16string_view text);
+[[nodiscard]] std::u16string AsciiText(std::string_view bytes);
+
+}  // namespace tarvolin
