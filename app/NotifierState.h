@@ -22,7 +22,7 @@ struct NotifierState {
     std::u16string notifyUrl;
     std::u16string statusUrl;
     std::u16string numberFilePath;
-    std::u16string number;            // as last read from the number file, untrimmed
+    std::u16string number;  // as last read from the number file, untrimmed
     std::u16string statusText;
     std::u16string lastShownBuildDate;  // build-date line of the last notice shown
     std::u16string currentBuildDate;    // build-date line of the last poll reply
@@ -38,8 +38,8 @@ struct PollSchedule {
 };
 
 inline constexpr std::int32_t TickIntervalMs = 60000;
-inline constexpr std::int16_t ThresholdConnected = 59;    // every 60th run: hourly
-inline constexpr std::int16_t ThresholdNoNotice = 10;     // every 11th run
+inline constexpr std::int16_t ThresholdConnected = 59;  // every 60th run: hourly
+inline constexpr std::int16_t ThresholdNoNotice = 10;   // every 11th run
 inline constexpr std::int16_t ThresholdEveryRun = 0;
 
 }  // namespace tarvolin

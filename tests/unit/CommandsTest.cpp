@@ -88,8 +88,8 @@ TEST_F(CommandsTest, MyNumberSavesTheAnswerExactlyAsTyped) {
     // "Connecting..." is shown, then the poll run (threshold 0) fetches and connects.
     EXPECT_EQ(Tooltips(), (Strings{u"Connecting...", u"Phone number not configured",
                                    u"Connecting...", u"Connected"}));
-    EXPECT_EQ(Balloons(), (Strings{u"Phone number not configured", u"Connecting...",
-                                   u"Connected", u"A new version is ready. Click to download."}));
+    EXPECT_EQ(Balloons(), (Strings{u"Phone number not configured", u"Connecting...", u"Connected",
+                                   u"A new version is ready. Click to download."}));
 }
 
 struct UnchangedAnswerCase {
@@ -149,8 +149,8 @@ TEST_F(CommandsTest, MyNumberWithTheFileDeletedShowsTheErrorAndChangesNothing) {
     EXPECT_EQ(ports.dialogs.msgBoxes[0].title, u"Error");
     EXPECT_EQ(ports.dialogs.msgBoxes[0].buttons, MsgBoxOkOnly);
     EXPECT_EQ(ports.dialogs.msgBoxes[0].text,
-              Utf8CodePage{}.ToText(std::make_error_code(std::errc::no_such_file_or_directory)
-                                        .message()));
+              Utf8CodePage{}.ToText(
+                  std::make_error_code(std::errc::no_such_file_or_directory).message()));
     EXPECT_EQ(ports.shell.notifyCalls.size(), trayCalls);
     EXPECT_EQ(State().statusText, u"Connected");
     EXPECT_FALSE(folder.Exists("MyNumber.txt"));  // the command does not create it

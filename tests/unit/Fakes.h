@@ -10,12 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "app/frmMain.h"
 #include "platform/CodePage.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
 #include "platform/Transfer.h"
 #include "platform/Window.h"
-#include "app/frmMain.h"
 #include "tray/TrayIconRecord.h"
 
 namespace tarvolin::testing {
@@ -105,7 +105,8 @@ public:
     [[nodiscard]] std::vector<std::u16string> Balloons() const {
         std::vector<std::u16string> texts;
         for (const auto& call : notifyCalls) {
-            if (call.message == NimModify && call.record.uFlags == (NifMessage | NifIcon | NifInfo) &&
+            if (call.message == NimModify &&
+                call.record.uFlags == (NifMessage | NifIcon | NifInfo) &&
                 call.record.dwInfoFlags == NiifInfo) {
                 texts.emplace_back(call.record.szInfo.Text());
             }

@@ -2,7 +2,6 @@
 // A frmMain on fake ports, with its program folder in a fresh temp folder.
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "app/frmMain.h"

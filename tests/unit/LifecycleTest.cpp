@@ -29,7 +29,8 @@ TEST_F(FormTest, StartUpSetsTheUrlsAndPathAndAddsTheIconBeforeThePollRun) {
 TEST_F(FormTest, AFolderAtTheRootGivesADoubledSeparator) {
     ports.window.appPath = u"/";
     form.Form_Load();
-    const std::u16string separator(1, static_cast<char16_t>(std::filesystem::path::preferred_separator));
+    const std::u16string separator(
+        1, static_cast<char16_t>(std::filesystem::path::preferred_separator));
     EXPECT_EQ(State().numberFilePath, u"/" + separator + u"MyNumber.txt");
 }
 

@@ -97,11 +97,11 @@ TEST_P(BlankReplyTest, CountsAsServiceUnavailable) {
     EXPECT_EQ(Balloons(), (Strings{u"Service unavailable"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Replies, BlankReplyTest,
-    ::testing::Values(BlankReplyCase{"failure", std::nullopt}, BlankReplyCase{"empty", ""},
-                      BlankReplyCase{"spaces", "      "}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
+INSTANTIATE_TEST_SUITE_P(Replies, BlankReplyTest,
+                         ::testing::Values(BlankReplyCase{"failure", std::nullopt},
+                                           BlankReplyCase{"empty", ""},
+                                           BlankReplyCase{"spaces", "      "}),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(FormTest, ATabOnlyReplyIsNotBlank) {
     WriteNumberFile("0803\r\n");

@@ -12,15 +12,16 @@ protected:
     // Started and connected; the last poll left `category` and `link` behind.
     void StartWith(const std::string& category, const std::string& link) {
         WriteNumberFile("0803\r\n");
-        ports.transfer.replies.emplace_back("<category>" + category + "</category>\n<link>" +
-                                            link + "</link>\n");
+        ports.transfer.replies.emplace_back("<category>" + category + "</category>\n<link>" + link +
+                                            "</link>\n");
         form.Form_Load();
         ASSERT_EQ(State().statusText, u"Connected");
     }
     void Code(std::int32_t code) { form.TrayNotification(code); }
     [[nodiscard]] std::size_t StatusRequests() const {
         std::size_t n = 0;
-        for (const auto& url : ports.transfer.requests) n += url.find("/status?") != std::string::npos;
+        for (const auto& url : ports.transfer.requests)
+            n += url.find("/status?") != std::string::npos;
         return n;
     }
 };
@@ -91,16 +92,67 @@ INSTANTIATE_TEST_SUITE_P(
     Codes, FlagTest,
     ::testing::Values(
         FlagCase{"show_sets", false, 1026, "News", "", -1, {}, false},
-        FlagCase{"timeout_clears", true, 1028, "Download", "http://dl.example/setup.exe", 0, {}, false},
-        FlagCase{"hide_keeps", true, 1027, "Download", "http://dl.example/setup.exe", -1, {}, false},
-        FlagCase{"click_opens_download", true, 1029, "Download", "http://dl.example/setup.exe", 0, {Setup}, false},
-        FlagCase{"click_without_balloon_opens_too", false, 1029, "Download", "http://dl.example/setup.exe", 0, {Setup}, false},
-        FlagCase{"left_up_on_balloon_opens", true, 514, "Download", "http://dl.example/setup.exe", 0, {Setup}, false},
-        FlagCase{"left_up_without_balloon_runs_status", false, 514, "Download", "http://dl.example/setup.exe", 0, {}, true},
-        FlagCase{"category_case_differs", true, 1029, "download", "http://dl.example/setup.exe", 0, {}, false},
-        FlagCase{"category_trailing_space", true, 1029, "Download ", "http://dl.example/setup.exe", 0, {}, false},
+        FlagCase{
+            "timeout_clears", true, 1028, "Download", "http://dl.example/setup.exe", 0, {}, false},
+        FlagCase{
+            "hide_keeps", true, 1027, "Download", "http://dl.example/setup.exe", -1, {}, false},
+        FlagCase{"click_opens_download",
+                 true,
+                 1029,
+                 "Download",
+                 "http://dl.example/setup.exe",
+                 0,
+                 {Setup},
+                 false},
+        FlagCase{"click_without_balloon_opens_too",
+                 false,
+                 1029,
+                 "Download",
+                 "http://dl.example/setup.exe",
+                 0,
+                 {Setup},
+                 false},
+        FlagCase{"left_up_on_balloon_opens",
+                 true,
+                 514,
+                 "Download",
+                 "http://dl.example/setup.exe",
+                 0,
+                 {Setup},
+                 false},
+        FlagCase{"left_up_without_balloon_runs_status",
+                 false,
+                 514,
+                 "Download",
+                 "http://dl.example/setup.exe",
+                 0,
+                 {},
+                 true},
+        FlagCase{"category_case_differs",
+                 true,
+                 1029,
+                 "download",
+                 "http://dl.example/setup.exe",
+                 0,
+                 {},
+                 false},
+        FlagCase{"category_trailing_space",
+                 true,
+                 1029,
+                 "Download ",
+                 "http://dl.example/setup.exe",
+                 0,
+                 {},
+                 false},
         FlagCase{"empty_link", true, 1029, "Download", "", 0, {}, false},
-        FlagCase{"link_without_scheme_gets_prefix", true, 1029, "Download", "dl.example/a", 0, {u"http://dl.example/a"}, false},
+        FlagCase{"link_without_scheme_gets_prefix",
+                 true,
+                 1029,
+                 "Download",
+                 "dl.example/a",
+                 0,
+                 {u"http://dl.example/a"},
+                 false},
         FlagCase{"unsafe_link_never_opened", true, 1029, "Download", "httpd.exe", 0, {}, false}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 

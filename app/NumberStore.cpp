@@ -1,0 +1,176 @@
+// The number file. Reads never change the file; a write goes to a temporary file beside it
+// that replaces the old one only when it is complete, so the stored number is never lost.
+
+#include "app/NumberStore.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "app/frmMain.h"
+
+namespace tarvolin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The failure the last stream operation left in errno; an I/O error when it left none.
+[[noreturn]] void ThrowStreamError() {
+    const int error = errno;
+    if (error != 0) throw std::system_error(error, std::generic_category());
+    throw std::system_error(std::make_error_code(std::errc::io_error));
+}
+
+// The exception being handled, as a system error whose message can be shown.
+std::system_error CurrentError() {
+    try {
+        throw;
+    } catch (const std::system_error& error) {
+        return error;
+    } catch (const std::bad_alloc&) {
+        return std::system_error(std::make_error_code(std::errc::not_enough_memory));
+    } catch (...) {
+        return std::system_error(std::make_error_code(std::errc::io_error));
+    }
+}
+
+// Opens a file for output, truncating it, and reports the platform's reason on failure.
+std::ofstream OpenForOutput(const fs::path& file) {
+    errno = 0;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) ThrowStreamError();
+    return out;
+}
+
+// The temporary file of a write, open for output. Unless it is kept, it is closed and
+// removed when the write gives up (closed first: an open file cannot be removed everywhere).
+class TemporaryFile {
+public:
+    explicit TemporaryFile(fs::path file) : file_(std::move(file)), out_(OpenForOutput(file_)) {}
+    ~TemporaryFile() {
+        if (kept_) return;
+        out_.close();
+        std::error_code ignored;
+        fs::remove(file_, ignored);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    TemporaryFile(TemporaryFile&&) = delete;
+    TemporaryFile& operator=(TemporaryFile&&) = delete;
+
+    // Writes, flushes and closes the file, checking every step.
+    void WriteAll(const std::string& bytes) {
+        errno = 0;
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out_) ThrowStreamError();
+        errno = 0;
+        out_.flush();
+        if (!out_) ThrowStreamError();
+        errno = 0;
+        out_.close();
+        if (!out_) ThrowStreamError();
+    }
+
+    // The file has become the real one: leave it.
+    void Keep() { kept_ = true; }
+
+private:
+    fs::path file_;
+    std::ofstream out_;
+    bool kept_ = false;
+};
+
+}  // namespace
+
+std::u16string NumberStore::ReadFirstLine(const std::u16string& path) const {
+    const fs::path file(path);
+    // The type is checked before opening, so a FIFO or a device is refused without being
+    // opened: opening a FIFO would block the notifier.
+    std::error_code statusError;
+    switch (fs::status(file, statusError).type()) {
+        case fs::file_type::regular:
+            break;
+        case fs::file_type::not_found:
+            throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory));
+        case fs::file_type::directory:
+            throw std::system_error(std::make_error_code(std::errc::is_a_directory));
+        case fs::file_type::none:  // the type could not be determined
+            throw std::system_error(statusError);
+        default:
+            throw std::system_error(std::make_error_code(std::errc::invalid_argument));
+    }
+
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) ThrowStreamError();
+    std::error_code sizeError;
+    const std::uintmax_t size = fs::file_size(file, sizeError);
+    if (sizeError) throw std::system_error(sizeError);
+    if (size == 0) return {};
+
+    // The line ends at the first CR (alone or before an LF) or at the end of the file.
+    std::string bytes;
+    errno = 0;
+    std::getline(in, bytes, '\r');
+    if (in.bad()) ThrowStreamError();
+    return codePage_.ToText(bytes);
+}
+
+std::u16string NumberStore::ReadNumber(const std::u16string& path) {
+    try {
+        return ReadFirstLine(path);
+    } catch (...) {
+        const std::system_error error = CurrentError();
+        if (error.code() == std::errc::no_such_file_or_directory) {
+            CreateNumberFile(path);
+        } else {
+            ShowError(error);  // the file stays as it is
+        }
+    }
+    return {};
+}
+
+void NumberStore::CreateNumberFile(const std::u16string& path) {
+    try {
+        std::ofstream out = OpenForOutput(fs::path(path));
+        errno = 0;
+        out.close();
+        if (!out) ThrowStreamError();
+    } catch (...) {
+        ShowError(CurrentError());
+    }
+}
+
+void NumberStore::WriteNumber(const std::u16string& path, const std::u16string& value) {
+    const std::string bytes = codePage_.ToBytes(value) + "\r\n";
+    const fs::path target(path);
+    const fs::path temporaryPath(path + u".new");
+
+    // A file that cannot be created is not ours to remove: the guard exists only once the
+    // temporary file is open.
+    TemporaryFile temporary(temporaryPath);
+    temporary.WriteAll(bytes);
+
+    std::error_code renameError;
+    fs::rename(temporaryPath, target, renameError);
+    if (renameError) throw std::system_error(renameError);
+    temporary.Keep();
+}
+
+void NumberStore::ShowError(const std::system_error& error) {
+    dialogs_.MsgBox(codePage_.ToText(error.code().message()), MsgBoxOkOnly, ErrorTitle);
+}
+
+std::u16string frmMain::ReadNumber() { return numberStore_.ReadNumber(state_.numberFilePath); }
+
+void frmMain::CreateNumberFile() { numberStore_.CreateNumberFile(state_.numberFilePath); }
+
+void frmMain::WriteNumber(const std::u16string& value) {
+    numberStore_.WriteNumber(state_.numberFilePath, value);
+}
+
+}  // namespace tarvolin
