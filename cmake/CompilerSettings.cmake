@@ -10,3 +10,7 @@ if(TARVOLIN_SANITIZE)
     target_compile_options(tarvolin_settings INTERFACE ${TARVOLIN_SANITIZER_FLAGS})
     target_link_options(tarvolin_settings INTERFACE ${TARVOLIN_SANITIZER_FLAGS})
 endif()
+if(TARVOLIN_FUZZ)
+    # Coverage for libFuzzer in the project's own code; the fuzz programs link the driver.
+    target_compile_options(tarvolin_settings INTERFACE -fsanitize=fuzzer-no-link)
+endif()
