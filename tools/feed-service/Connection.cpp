@@ -1,0 +1,73 @@
+#include "Connection.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <filesystem>
+#include <netdb.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace tarvolin::feed {
+
+namespace {
+
+struct Endpoint {
+    std::string host;
+    int port = -1;
+};
+
+Endpoint Describe(const sockaddr_storage& address, socklen_t length) {
+    std::array<char, NI_MAXHOST> host{};
+    std::array<char, NI_MAXSERV> service{};
+    if (getnameinfo(reinterpret_cast<const sockaddr*>(&address), length, host.data(), host.size(),
+                    service.data(), service.size(), NI_NUMERICHOST | NI_NUMERICSERV) != 0)
+        return {};
+    Endpoint endpoint{.host = host.data(), .port = -1};
+    std::from_chars(service.data(), service.data() + std::char_traits<char>::length(service.data()),
+                    endpoint.port);
+    return endpoint;
+}
+
+bool Matches(int fd, const httplib::Request& request) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof(address);
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
+    const Endpoint peer = Describe(address, length);
+    if (peer.port != request.remote_port || peer.host != request.remote_addr) return false;
+    length = sizeof(address);
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
+    return Describe(address, length).port == request.local_port;
+}
+
+}  // namespace
+
+Connection::Connection(const httplib::Request& request) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        int fd = -1;
+        const std::string name = entry.path().filename().string();
+        if (std::from_chars(name.data(), name.data() + name.size(), fd).ec != std::errc{}) continue;
+        struct stat info {};
+        if (fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode)) continue;
+        if (Matches(fd, request)) {
+            fd_ = fd;
+            return;
+        }
+    }
+}
+
+bool Connection::PeerGone() const {
+    if (fd_ < 0) return false;
+    char byte = 0;
+    const auto got = recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+void Connection::Drop() const {
+    if (fd_ >= 0) shutdown(fd_, SHUT_RDWR);
+}
+
+}  // namespace tarvolin::feed

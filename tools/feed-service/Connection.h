@@ -1,0 +1,26 @@
+#pragma once
+// The socket behind a request, for the faults that httplib has no words for: closing a
+// connection without an answer, and noticing that a stalled client went away.
+
+#include <httplib.h>
+
+namespace tarvolin::feed {
+
+class Connection {
+public:
+    // Finds the connected socket whose two ends are the request's addresses. The socket stays
+    // open while its request's handler runs, so the descriptor is stable for that long.
+    explicit Connection(const httplib::Request& request);
+
+    bool Found() const { return fd_ >= 0; }
+    // True when the client closed or reset its end.
+    bool PeerGone() const;
+    // Shuts the connection down both ways, so that nothing written afterwards reaches the
+    // client; httplib still closes the descriptor itself.
+    void Drop() const;
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace tarvolin::feed

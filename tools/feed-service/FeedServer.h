@@ -1,0 +1,38 @@
+#pragma once
+// The HTTP side of the service: the two /dataservices/ paths the notifier polls, with their
+// faults, and the /admin/ paths that publish notices and set faults.
+
+#include <httplib.h>
+#include <string>
+
+#include "FeedState.h"
+
+namespace tarvolin::feed {
+
+class FeedServer {
+public:
+    FeedServer(FeedState& state, bool quiet);
+
+    // Binds the listening socket; port 0 takes any free port. On failure `error` holds the
+    // reason in a few words ("address in use").
+    bool Bind(const std::string& address, int port, std::string& error);
+    int Port() const { return port_; }
+    // Serves until Stop(); returns false if the listening loop failed on its own.
+    bool Run();
+    // Releases stalled requests and ends Run(); safe to call from another thread, repeatedly.
+    void Stop();
+
+private:
+    void AddDataRoutes();
+    void AddAdminRoutes();
+    void Serve(const std::string& kind, const httplib::Request& request,
+               httplib::Response& response);
+    void Log(const httplib::Request& request, const std::string& outcome) const;
+
+    FeedState& state_;
+    bool quiet_;
+    int port_ = 0;
+    httplib::Server server_;
+};
+
+}  // namespace tarvolin::feed
