@@ -1,0 +1,30 @@
+#!/bin/bash
+# Draws the notifier's icon (a white antenna with two signal arcs on an orange rounded
+# square) and writes the 16 and 32 px PNGs and the Windows .ico beside this script.
+# Needs ImageMagick 6 (`convert`). The 16 px image is drawn on its own 4x grid so its
+# strokes land on whole pixels; the 32 px one is scaled down from a finer drawing.
+set -euo pipefail
+cd "$(dirname "$0")"
+convert=/usr/bin/convert
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+colour='#D9480F'
+
+"$convert" -size 128x128 xc:none \
+    -fill "$colour" -stroke none -draw "roundrectangle 4,4 123,123 26,26" \
+    -fill none -stroke white -strokewidth 11 \
+    -draw "stroke-linecap round path 'M 79.6,40.4 A 22,22 0 0,1 79.6,71.6 M 48.4,40.4 A 22,22 0 0,0 48.4,71.6'" \
+    -draw "stroke-linecap round path 'M 92.3,27.7 A 40,40 0 0,1 92.3,84.3 M 35.7,27.7 A 40,40 0 0,0 35.7,84.3'" \
+    -stroke white -strokewidth 12 -draw "line 64,60 64,108" \
+    -fill white -stroke none -draw "circle 64,56 64,67" "$tmp/large.png"
+"$convert" -size 64x64 xc:none \
+    -fill "$colour" -stroke none -draw "roundrectangle 0,0 63,63 12,12" \
+    -fill none -stroke white -strokewidth 7 \
+    -draw "path 'M 46,12 A 20,20 0 0,1 46,40 M 18,12 A 20,20 0 0,0 18,40'" \
+    -stroke none -fill white -draw "rectangle 28,28 35,55" -draw "circle 32,26 32,33" \
+    "$tmp/small.png"
+
+"$convert" "$tmp/large.png" -filter Lanczos -resize 32x32 -depth 8 -strip tarvolin-32.png
+"$convert" "$tmp/small.png" -filter box -resize 16x16 -depth 8 -strip tarvolin-16.png
+# Windows: the 16 px image in 256 colours first (the window's icon), then the 32 px one.
+"$convert" tarvolin-16.png tarvolin-32.png -colors 256 -strip tarvolin.ico
