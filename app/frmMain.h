@@ -77,6 +77,8 @@ private:
         ~HandlerScope() { --form_.runningHandlers_; }
         HandlerScope(const HandlerScope&) = delete;
         HandlerScope& operator=(const HandlerScope&) = delete;
+        HandlerScope(HandlerScope&&) = delete;
+        HandlerScope& operator=(HandlerScope&&) = delete;
 
     private:
         frmMain& form_;
