@@ -15,7 +15,7 @@
 namespace tarvolin::testing {
 namespace {
 
-const std::u16string Host = ServiceHost;
+const std::u16string Host(ServiceHost);
 const std::u16string NotifyBase = u"http://" + Host + u":9090/dataservices/notify?ver=1.0&msisdn=";
 const std::u16string StatusBase = u"http://" + Host + u":9090/dataservices/status?ver=1.0&msisdn=";
 
