@@ -89,11 +89,46 @@ bool IsValidHostName(std::u16string_view host) {
     return true;
 }
 
-// The inside of a bracketed IPv6 literal.
+// The inside of a bracketed IPv6 literal: eight groups of one to four hex digits, or fewer
+// with one "::" standing for the rest; the last two groups may be written as a dotted IPv4
+// address. No zone identifier.
 bool IsValidIpv6Literal(std::u16string_view inner) {
-    if (inner.empty() || inner.find(u':') == std::u16string_view::npos) return false;
-    return std::ranges::all_of(inner,
-                               [](char16_t c) { return IsHexDigit(c) || c == u':' || c == u'.'; });
+    std::size_t groups = 0;
+    bool compressed = false;
+    std::size_t i = 0;
+    if (inner.starts_with(u"::")) {
+        compressed = true;
+        i = 2;
+    } else if (inner.starts_with(u":")) {
+        return false;
+    }
+    while (i < inner.size()) {
+        const std::size_t end = inner.find(u':', i);
+        const std::u16string_view group =
+            inner.substr(i, end == std::u16string_view::npos ? std::u16string_view::npos : end - i);
+        if (end == std::u16string_view::npos && group.find(u'.') != std::u16string_view::npos) {
+            if (!IsValidHostName(group) || !AllDigits(group.substr(group.rfind(u'.') + 1)) ||
+                group.back() == u'.') {
+                return false;  // only a dotted quad may stand for the last two groups
+            }
+            groups += 2;
+            break;
+        }
+        if (group.empty() || group.size() > 4 || !std::ranges::all_of(group, IsHexDigit)) {
+            return false;
+        }
+        ++groups;
+        if (end == std::u16string_view::npos) break;
+        i = end + 1;
+        if (i < inner.size() && inner[i] == u':') {
+            if (compressed) return false;  // "::" only once
+            compressed = true;
+            ++i;
+        } else if (i == inner.size()) {
+            return false;  // a single colon at the end
+        }
+    }
+    return compressed ? groups <= 7 : groups == 8;
 }
 
 bool IsValidPort(std::u16string_view port) {
