@@ -1,0 +1,101 @@
+// The reply scanner on arbitrary replies: any bytes through the UTF-8 code page, scanned as
+// the poll cycle scans (build-date test made) and as the Status command scans (left out),
+// with the item carried from one reply to the next as the window carries its fields.
+//
+// The scanner is checked against a plain line-by-line reading of its rules (find each LF,
+// test the tags anywhere in the line ignoring case, cut the value by position), and it must
+// give the same item whether a reply is scanned whole or in two pieces split after an LF.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/FeedLineScanner.h"
+#include "platform/CodePage.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+namespace tarvolin::fuzz {
+namespace {
+
+std::u16string AsciiLower(std::u16string_view text) {
+    std::u16string lower(text);
+    for (char16_t& c : lower) {
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
+    }
+    return lower;
+}
+
+// The value between tags of the given lengths, when the line is long enough for them.
+void Cut(std::u16string_view line, std::size_t open, std::size_t close, std::u16string& field) {
+    if (line.size() >= open + close + 1) field = line.substr(open, line.size() - open - close - 1);
+}
+
+void ReadingOfTheRules(std::u16string_view reply, FeedItem& item, bool testBuildDate) {
+    std::u16string_view rest = reply;
+    for (std::size_t p = rest.find(u'\n'); p != std::u16string_view::npos; p = rest.find(u'\n')) {
+        const std::u16string_view line = rest.substr(0, p + 1);
+        rest.remove_prefix(p + 1);
+        if (line.size() > MaxScannedLineLength) continue;
+        const std::u16string lower = AsciiLower(line);
+        const auto has = [&lower](std::u16string_view tag) {
+            return lower.find(tag) != std::u16string::npos;
+        };
+        if (testBuildDate && has(u"<lastbuilddate>")) item.buildDate = line;
+        if (has(u"<category>")) Cut(line, 10, 11, item.category);
+        if (has(u"<link>")) Cut(line, 6, 7, item.link);
+        if (has(u"<description><![cdata[")) Cut(line, 22, 17, item.description);
+    }
+}
+
+bool Same(const FeedItem& a, const FeedItem& b) {
+    return a.buildDate == b.buildDate && a.category == b.category && a.link == b.link &&
+           a.description == b.description;
+}
+
+void CheckCodePage(std::string_view bytes, const std::u16string& text) {
+    const Utf8CodePage codePage;
+    Require(IsWellFormed(text), "decoded reply is well-formed UTF-16");
+    Require(codePage.ToText(codePage.ToBytes(text)) == text, "decoded text survives a round trip");
+    if (text.find(char16_t{0xFFFD}) == std::u16string::npos) {
+        Require(codePage.ToBytes(text) == bytes, "cleanly decoded bytes encode back unchanged");
+    }
+}
+
+void CheckScan(std::u16string_view reply, const FeedItem& before, FeedLineScanner::BuildDate mode) {
+    const bool test = mode == FeedLineScanner::BuildDate::Test;
+
+    FeedItem scanned = before;
+    FeedLineScanner::scan(reply, scanned, mode);
+    FeedItem expected = before;
+    ReadingOfTheRules(reply, expected, test);
+    Require(Same(scanned, expected), "scan agrees with the line-by-line reading of its rules");
+    if (!test) Require(scanned.buildDate == before.buildDate, "Status scan keeps the build date");
+
+    // A reply split after any LF scans like the whole, the item carried across.
+    const std::size_t middle = reply.find(u'\n', reply.size() / 2);
+    if (middle != std::u16string_view::npos) {
+        FeedItem pieces = before;
+        FeedLineScanner::scan(reply.substr(0, middle + 1), pieces, mode);
+        FeedLineScanner::scan(reply.substr(middle + 1), pieces, mode);
+        Require(Same(pieces, scanned), "a reply scanned in two pieces gives the same item");
+    }
+}
+
+}  // namespace
+}  // namespace tarvolin::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace tarvolin;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const std::u16string reply = Utf8CodePage{}.ToText(bytes);
+    fuzz::CheckCodePage(bytes, reply);
+
+    // Fields that hold values from an earlier reply, which only matching lines may replace.
+    const FeedItem earlier{u"<lastBuildDate>earlier</lastBuildDate>\n", u"News",
+                           u"http://example.com/earlier", u"earlier notice"};
+    fuzz::CheckScan(reply, earlier, FeedLineScanner::BuildDate::Test);
+    fuzz::CheckScan(reply, earlier, FeedLineScanner::BuildDate::Skip);
+    fuzz::CheckScan(reply, FeedItem{}, FeedLineScanner::BuildDate::Test);
+    return 0;
+}

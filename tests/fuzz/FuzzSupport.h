@@ -1,0 +1,55 @@
+#pragma once
+// What every fuzz target shares: texts drawn from the fuzzer's bytes, and a check that stops
+// the run with a message when a property does not hold (libFuzzer then keeps the input).
+
+#include <cstdio>
+#include <cstdlib>
+#include <fuzzer/FuzzedDataProvider.h>
+#include <string>
+#include <string_view>
+
+#include "platform/CodePage.h"
+
+namespace tarvolin::fuzz {
+
+inline void Require(bool holds, const char* property) {
+    if (holds) return;
+    std::fprintf(stderr, "property broken: %s\n", property);
+    std::abort();
+}
+
+// Raw 16-bit units, two bytes each: NULs, lone surrogates and anything else a UTF-16 text
+// can hold.
+inline std::u16string Utf16Units(std::string_view bytes) {
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                             (static_cast<unsigned char>(bytes[i + 1]) << 8U)));
+    }
+    return text;
+}
+
+// A text of at most `maxBytes` input bytes, either decoded through the UTF-8 code page (as
+// replies and files reach the logic) or taken as raw 16-bit units (as a runtime may hand it).
+inline std::u16string ConsumeText(FuzzedDataProvider& input, std::size_t maxBytes) {
+    const bool raw = input.ConsumeBool();
+    const std::string bytes = input.ConsumeRandomLengthString(maxBytes);
+    return raw ? Utf16Units(bytes) : Utf8CodePage{}.ToText(bytes);
+}
+
+// Whether a text is well-formed UTF-16: every surrogate is part of a pair.
+inline bool IsWellFormed(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+            ++i;
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace tarvolin::fuzz
