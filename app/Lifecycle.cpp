@@ -22,29 +22,36 @@ std::u16string NumberFilePath(const std::u16string& appPath) {
 }  // namespace
 
 void frmMain::Form_Load() {
-    if (ended_) return;
-    const HandlerScope scope(*this);
-    state_.numberFilePath = NumberFilePath(ports_.window.AppPath());
-    state_.notifyUrl = NotifyBaseUrl();
-    state_.statusUrl = StatusBaseUrl();
-    state_.statusText = StatusConnecting;
-    tray_.TrayAdd(ports_.window, state_.statusText);
-    state_.balloonVisible = FieldFalse;
-    PollCycle();
+    Handle([this] {
+        state_.numberFilePath = NumberFilePath(ports_.window.AppPath());
+        state_.notifyUrl = NotifyBaseUrl();
+        state_.statusUrl = StatusBaseUrl();
+        state_.statusText = StatusConnecting;
+        tray_.TrayAdd(ports_.window, state_.statusText);
+        state_.balloonVisible = FieldFalse;
+        PollCycle();
+    });
 }
 
+// After the unload nothing of the window runs again, as after a confirmed Exit, even when
+// the unload came inside another handler's wait.
 void frmMain::Form_Unload(std::int16_t& /*cancel*/) {
-    if (ended_) return;
-    const HandlerScope scope(*this);
-    tray_.TrayDelete(ports_.window);
+    Handle([this] {
+        tray_.TrayDelete(ports_.window);
+        ended_ = true;
+    });
 }
 
 void frmMain::Timer1_Timer() {
-    // A tick that arrives while a dialog or the pop-up menu of another handler is open is
-    // skipped: poll runs never nest, and a lasting file fault shows one box at a time.
-    if (ended_ || runningHandlers_ > 0) return;
-    const HandlerScope scope(*this);
-    PollCycle();
+    // A tick that arrives while a dialog, the pop-up menu or a fetch of another handler is
+    // waiting is skipped: poll runs never nest, and a lasting file fault shows one box at
+    // a time.
+    if (runningHandlers_ > 0) return;
+    Handle([this] { PollCycle(); });
+}
+
+void frmMain::SecondStart() {
+    Handle([this] { tray_.TrayShowBalloon(ports_.window, state_.statusText, ProductTitle); });
 }
 
 }  // namespace tarvolin

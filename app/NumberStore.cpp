@@ -167,8 +167,6 @@ void NumberStore::ShowError(const std::system_error& error) {
 
 std::u16string frmMain::ReadNumber() { return numberStore_.ReadNumber(state_.numberFilePath); }
 
-void frmMain::CreateNumberFile() { numberStore_.CreateNumberFile(state_.numberFilePath); }
-
 void frmMain::WriteNumber(const std::u16string& value) {
     numberStore_.WriteNumber(state_.numberFilePath, value);
 }

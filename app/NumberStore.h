@@ -5,8 +5,8 @@
 #include <string>
 #include <system_error>
 
-#include "platform/CodePage.h"
-#include "platform/Dialogs.h"
+#include "ports/CodePage.h"
+#include "ports/Dialogs.h"
 
 namespace tarvolin {
 

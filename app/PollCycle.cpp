@@ -26,6 +26,7 @@ std::u16string frmMain::PollCycle() {
     }
 
     reply = FetchFeed(state_.notifyUrl);
+    if (ended_) return reply;  // the program ended while the fetch was waiting
     schedule_.count = 0;
 
     if (IsBlank(reply)) {

@@ -26,32 +26,32 @@ void frmMain::Form_MouseUp(std::int16_t /*button*/, std::int16_t /*shift*/, floa
                            float /*y*/) {}
 
 void frmMain::TrayNotification(std::int32_t code) {
-    if (ended_) return;
-    const HandlerScope scope(*this);
-    switch (code) {
-        case TrayLeftButtonUp:
-            // While a balloon is up, a left click on the icon counts as a click on it.
-            if (state_.balloonVisible == FieldFalse) {
-                mnuStatus_Click();
-            } else {
+    Handle([this, code] {
+        switch (code) {
+            case TrayLeftButtonUp:
+                // While a balloon is up, a left click on the icon counts as a click on it.
+                if (state_.balloonVisible == FieldFalse) {
+                    mnuStatus_Click();
+                } else {
+                    BalloonClicked();
+                }
+                break;
+            case TrayBalloonUserClick:
                 BalloonClicked();
-            }
-            break;
-        case TrayBalloonUserClick:
-            BalloonClicked();
-            break;
-        case TrayRightButtonUp:
-            ports_.window.PopupMenu(TopMenu::mnuContext);
-            break;
-        case TrayBalloonShow:
-            state_.balloonVisible = FieldTrue;
-            break;
-        case TrayBalloonTimeout:
-            state_.balloonVisible = FieldFalse;
-            break;
-        default:
-            break;  // 512, 1027, button-down and double-click codes and any other
-    }
+                break;
+            case TrayRightButtonUp:
+                ports_.window.PopupMenu(TopMenu::mnuContext);
+                break;
+            case TrayBalloonShow:
+                state_.balloonVisible = FieldTrue;
+                break;
+            case TrayBalloonTimeout:
+                state_.balloonVisible = FieldFalse;
+                break;
+            default:
+                break;  // 512, 1027, button-down and double-click codes and any other
+        }
+    });
 }
 
 // The stored link and category are those of the last scan, not of the balloon on screen.

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/frmMain.h"
-#include "platform/Window.h"
+#include "ports/Window.h"
 
 namespace tarvolin {
 

@@ -4,14 +4,15 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "app/NotifierState.h"
 #include "app/NumberStore.h"
-#include "platform/CodePage.h"
-#include "platform/Dialogs.h"
-#include "platform/Shell.h"
-#include "platform/Transfer.h"
-#include "platform/Window.h"
+#include "ports/CodePage.h"
+#include "ports/Dialogs.h"
+#include "ports/Shell.h"
+#include "ports/Transfer.h"
+#include "ports/Window.h"
 #include "tray/tray.h"
 
 namespace tarvolin {
@@ -25,14 +26,6 @@ struct Ports {
     const CodePage& codePage;
 };
 
-// Tray notification codes, as the shell reports them.
-inline constexpr std::int32_t TrayLeftButtonUp = 514;
-inline constexpr std::int32_t TrayRightButtonUp = 517;
-inline constexpr std::int32_t TrayBalloonShow = 1026;
-inline constexpr std::int32_t TrayBalloonHide = 1027;
-inline constexpr std::int32_t TrayBalloonTimeout = 1028;
-inline constexpr std::int32_t TrayBalloonUserClick = 1029;
-
 class frmMain {
 public:
     explicit frmMain(Ports ports);
@@ -45,6 +38,9 @@ public:
     void Timer1_Timer();
     // Entry for runtimes without window messages: the tray notification code itself.
     void TrayNotification(std::int32_t code);
+    // Another start of the program from the same folder, which ended at once: the status
+    // is shown in a balloon so the user sees the notifier is already running.
+    void SecondStart();
 
     // Menu commands.
     void mnuStatus_Click();
@@ -55,12 +51,10 @@ public:
     std::u16string PollCycle();
     std::u16string FetchFeed(const std::u16string& baseUrl);
     std::u16string ReadNumber();
-    void CreateNumberFile();
     void WriteNumber(const std::u16string& value);  // throws std::system_error
 
     [[nodiscard]] const NotifierState& State() const { return state_; }
     [[nodiscard]] const PollSchedule& Schedule() const { return schedule_; }
-    [[nodiscard]] const modSystray& Tray() const { return tray_; }
     [[nodiscard]] bool Ended() const { return ended_; }
 
 private:
@@ -69,20 +63,30 @@ private:
     void ShowError(const std::u16string& message);
     void End();
 
-    // Counts the handlers running now; a tick that arrives inside another handler (from a
-    // modal dialog or the pop-up menu) is skipped, so poll runs never nest.
-    class HandlerScope {
+    // Counts a handler as running for as long as it lives.
+    class RunningHandler {
     public:
-        explicit HandlerScope(frmMain& form) : form_(form) { ++form_.runningHandlers_; }
-        ~HandlerScope() { --form_.runningHandlers_; }
-        HandlerScope(const HandlerScope&) = delete;
-        HandlerScope& operator=(const HandlerScope&) = delete;
-        HandlerScope(HandlerScope&&) = delete;
-        HandlerScope& operator=(HandlerScope&&) = delete;
+        explicit RunningHandler(int& count) : count_(count) { ++count_; }
+        ~RunningHandler() { --count_; }
+        RunningHandler(const RunningHandler&) = delete;
+        RunningHandler& operator=(const RunningHandler&) = delete;
+        RunningHandler(RunningHandler&&) = delete;
+        RunningHandler& operator=(RunningHandler&&) = delete;
 
     private:
-        frmMain& form_;
+        int& count_;
     };
+
+    // The one way into the window for every event. Once the window has ended (a confirmed
+    // Exit or its unload) nothing runs, not even the rest of a handler that a modal wait
+    // interrupted: each handler checks ended_ after a dialog, a pop-up menu or a fetch.
+    // A handler counts as running until it returns, so a tick inside its wait is skipped.
+    template <typename Body>
+    void Handle(Body&& body) {
+        if (ended_) return;
+        const RunningHandler running(runningHandlers_);
+        std::forward<Body>(body)();
+    }
 
     Ports ports_;
     modSystray tray_;

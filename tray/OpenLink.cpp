@@ -39,7 +39,7 @@ bool AllDigits(std::u16string_view text) { return std::ranges::all_of(text, IsDi
 
 // Length of the "http://" or "https://" (any letter case) that begins the link, or 0.
 std::size_t SchemeLength(std::u16string_view url) {
-    if (FindIgnoreCase(url.substr(0, 4), u"http") != 0) return 0;
+    if (!StartsWithIgnoreCase(url, u"http")) return 0;
     std::size_t n = 4;
     if (url.size() > n && (url[n] == u's' || url[n] == u'S')) ++n;
     if (url.substr(n, 3) != u"://") return 0;
@@ -182,7 +182,7 @@ std::u16string EncodeTail(std::u16string_view tail) {
 }  // namespace
 
 std::u16string PrefixLink(std::u16string url) {
-    if (FindIgnoreCase(url, u"http") != 0) url.insert(0, u"http://");
+    if (!StartsWithIgnoreCase(url, u"http")) url.insert(0, u"http://");
     return url;
 }
 

@@ -13,9 +13,8 @@ namespace tarvolin {
 // Empty after Trim.
 [[nodiscard]] bool IsBlank(std::u16string_view text);
 
-// Position of the first occurrence of an ASCII `needle` in `text`, ignoring the case of
-// ASCII letters; npos when absent.
-[[nodiscard]] std::size_t FindIgnoreCase(std::u16string_view text, std::u16string_view needle);
+// Whether `text` begins with the ASCII `prefix`, ignoring the case of ASCII letters.
+[[nodiscard]] bool StartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix);
 
 // A character a URL cannot carry as it stands: controls (U+0000-U+001F, U+007F), space,
 // anything beyond ASCII, and " < > \ ^ ` { | }.
@@ -24,9 +23,5 @@ namespace tarvolin {
 // Percent-encodes, as UTF-8, the characters IsUrlUnsafe names; keeps all others verbatim.
 // Unpaired surrogates encode as U+FFFD.
 [[nodiscard]] std::u16string PercentEncodeUnsafe(std::u16string_view text);
-
-// Text known to be ASCII to bytes, and back (one character per byte).
-[[nodiscard]] std::string AsciiBytes(std::u16string_view text);
-[[nodiscard]] std::u16string AsciiText(std::string_view bytes);
 
 }  // namespace tarvolin

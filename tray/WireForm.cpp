@@ -7,28 +7,18 @@
 #include <string>
 #include <string_view>
 
+#include "ports/TextCodec.h"
 #include "tray/tray.h"
 
 namespace tarvolin {
 
 namespace {
 
-constexpr std::size_t TipOffset = 24;
-constexpr std::size_t StateOffset = 152;
-constexpr std::size_t StateMaskOffset = 156;
-constexpr std::size_t InfoOffset = 160;
-constexpr std::size_t TimeoutOffset = 416;
-constexpr std::size_t InfoTitleOffset = 420;
-constexpr std::size_t InfoFlagsOffset = 484;
-
 void PutUint32(TrayWireForm& out, std::size_t offset, std::uint32_t value) {
     for (std::size_t i = 0; i < 4; ++i) {
         out[offset + i] = static_cast<std::uint8_t>((value >> (8U * i)) & 0xFFU);
     }
 }
-
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // The field's characters through the code page, cut to at most `width` bytes. When the
 // conversion is too long (a multi-byte code page), the field keeps the characters whose
@@ -40,9 +30,7 @@ std::string FieldBytes(std::u16string_view chars, std::size_t width, const CodeP
     bytes.clear();
     std::size_t i = 0;
     while (i < chars.size()) {
-        const std::size_t units =
-            (IsHighSurrogate(chars[i]) && i + 1 < chars.size() && IsLowSurrogate(chars[i + 1])) ? 2
-                                                                                                : 1;
+        const std::size_t units = DecodeUtf16(chars, i).units;
         const std::string one = codePage.ToBytes(chars.substr(i, units));
         if (bytes.size() + one.size() > width) break;
         bytes += one;
@@ -67,19 +55,19 @@ void PutText(TrayWireForm& out, std::size_t offset, const FixedText<Width>& fiel
 
 TrayWireForm RenderWireForm(const TrayIconRecord& record, const CodePage& codePage) {
     TrayWireForm out{};
-    PutUint32(out, 0, record.cbSize);
-    PutUint32(out, 4, record.hWnd);
-    PutUint32(out, 8, record.uID);
-    PutUint32(out, 12, record.uFlags);
-    PutUint32(out, 16, record.uCallbackMessage);
-    PutUint32(out, 20, record.hIcon);
-    PutText(out, TipOffset, record.szTip, codePage);
-    PutUint32(out, StateOffset, record.dwState);
-    PutUint32(out, StateMaskOffset, record.dwStateMask);
-    PutText(out, InfoOffset, record.szInfo, codePage);
-    PutUint32(out, TimeoutOffset, record.uTimeout);
-    PutText(out, InfoTitleOffset, record.szInfoTitle, codePage);
-    PutUint32(out, InfoFlagsOffset, record.dwInfoFlags);
+    PutUint32(out, WireOffset::cbSize, record.cbSize);
+    PutUint32(out, WireOffset::hWnd, record.hWnd);
+    PutUint32(out, WireOffset::uID, record.uID);
+    PutUint32(out, WireOffset::uFlags, record.uFlags);
+    PutUint32(out, WireOffset::uCallbackMessage, record.uCallbackMessage);
+    PutUint32(out, WireOffset::hIcon, record.hIcon);
+    PutText(out, WireOffset::szTip, record.szTip, codePage);
+    PutUint32(out, WireOffset::dwState, record.dwState);
+    PutUint32(out, WireOffset::dwStateMask, record.dwStateMask);
+    PutText(out, WireOffset::szInfo, record.szInfo, codePage);
+    PutUint32(out, WireOffset::uTimeout, record.uTimeout);
+    PutText(out, WireOffset::szInfoTitle, record.szInfoTitle, codePage);
+    PutUint32(out, WireOffset::dwInfoFlags, record.dwInfoFlags);
     return out;
 }
 

@@ -3,15 +3,16 @@
 // in a fixed order and hands the record to the shell once (TrayShowBalloon twice).
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/CodePage.h"
-#include "platform/Shell.h"
-#include "platform/Window.h"
-#include "tray/TrayIconRecord.h"
+#include "ports/CodePage.h"
+#include "ports/Shell.h"
+#include "ports/Window.h"
+#include "ports/TrayIconRecord.h"
 
 namespace tarvolin {
 
@@ -53,6 +54,24 @@ private:
 // The record in the shell's 32-bit NOTIFYICONDATAA layout: 488 bytes, little-endian, each
 // text field converted through the code page into a byte array of its own width.
 using TrayWireForm = std::array<std::uint8_t, TrayRecordSize>;
+
+// Where each field lies in the wire form.
+struct WireOffset {
+    static constexpr std::size_t cbSize = 0;
+    static constexpr std::size_t hWnd = 4;
+    static constexpr std::size_t uID = 8;
+    static constexpr std::size_t uFlags = 12;
+    static constexpr std::size_t uCallbackMessage = 16;
+    static constexpr std::size_t hIcon = 20;
+    static constexpr std::size_t szTip = 24;
+    static constexpr std::size_t dwState = 152;
+    static constexpr std::size_t dwStateMask = 156;
+    static constexpr std::size_t szInfo = 160;
+    static constexpr std::size_t uTimeout = 416;
+    static constexpr std::size_t szInfoTitle = 420;
+    static constexpr std::size_t dwInfoFlags = 484;
+};
+
 [[nodiscard]] TrayWireForm RenderWireForm(const TrayIconRecord& record, const CodePage& codePage);
 
 }  // namespace tarvolin

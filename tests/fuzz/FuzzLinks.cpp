@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "app/ServiceUrls.h"
-#include "platform/CodePage.h"
+#include "ports/CodePage.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/unit/Fakes.h"
 #include "tray/Text.h"
@@ -98,7 +98,7 @@ void CheckApproved(std::u16string_view link, const std::u16string& approved) {
             "approval never changes the scheme or the host");
 
     const std::unique_ptr<CURLU, CurlUrlDeleter> parsed(curl_url());
-    const std::string ascii = AsciiBytes(approved);
+    const std::string ascii = Utf8CodePage{}.ToBytes(approved);
     Require(curl_url_set(parsed.get(), CURLUPART_URL, ascii.c_str(), 0) == CURLUE_OK,
             "libcurl parses an approved link");
     const std::string scheme = CurlPart(parsed.get(), CURLUPART_SCHEME);

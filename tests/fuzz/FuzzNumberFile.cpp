@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "app/NumberStore.h"
-#include "platform/CodePage.h"
+#include "ports/CodePage.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/unit/Fakes.h"
 #include "tests/unit/TempDir.h"

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "app/FeedLineScanner.h"
-#include "platform/CodePage.h"
+#include "ports/CodePage.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/ScannerReference.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/CodePage.h"
+#include "ports/CodePage.h"
 
 namespace tarvolin::fuzz {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/CodePage.h"
+#include "ports/CodePage.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/unit/Fakes.h"
 #include "tray/Text.h"

@@ -13,7 +13,7 @@
 #include <sys/socket.h>
 #include <vector>
 
-#include "platform/curl/CurlTransfer.h"
+#include "runtime/curl/CurlTransfer.h"
 #include "tests/integration/LoopbackServer.h"
 #include "tests/integration/UniqueFd.h"
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/frmMain.h"
-#include "platform/curl/CurlTransfer.h"
+#include "runtime/curl/CurlTransfer.h"
 #include "tests/integration/LoopbackServer.h"
 #include "tests/unit/Fakes.h"
 #include "tests/unit/TempDir.h"

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "app/frmMain.h"
-#include "platform/CodePage.h"
-#include "platform/Dialogs.h"
-#include "platform/Shell.h"
-#include "platform/Transfer.h"
-#include "platform/Window.h"
-#include "tray/TrayIconRecord.h"
+#include "ports/CodePage.h"
+#include "ports/Dialogs.h"
+#include "ports/Shell.h"
+#include "ports/Transfer.h"
+#include "ports/Window.h"
+#include "ports/TrayIconRecord.h"
 
 namespace tarvolin::testing {
 

@@ -236,8 +236,6 @@ TEST(NumberStoreWindowTest, RoutinesUseTheFileInTheApplicationFolder) {
     form.WriteNumber(u"0803");
     EXPECT_EQ(dir.Read("MyNumber.txt"), "0803\r\n");
     EXPECT_EQ(form.ReadNumber(), u"0803");
-    form.CreateNumberFile();
-    EXPECT_EQ(dir.Read("MyNumber.txt"), "");
     EXPECT_TRUE(ports.dialogs.msgBoxes.empty());
 }
 

@@ -42,80 +42,13 @@ TEST(TextTest, BlankMeansOnlySpaces) {
     EXPECT_FALSE(IsBlank(u"  x  "));
 }
 
-TEST(TextTest, FindIgnoreCaseFindsTheFirstMatchIgnoringAsciiCase) {
-    struct Row {
-        std::u16string text;
-        std::u16string needle;
-        std::size_t at;
-    };
-    const Row rows[] = {
-        {u"<link>http://x</link>", u"<link>", 0},
-        {u"  <LiNk>x", u"<link>", 2},
-        {u"<description>", u"<DESCRIPTION>", 0},
-        {u"no tag here", u"<link>", npos},
-        {u"", u"x", npos},
-        {u"abc", u"", 0},
-        {u"", u"", 0},
-        {u"ab", u"abc", npos},
-        {u"xHTTPhttp", u"http", 1},
-        {u"aaab", u"aab", 1},
-        {u"aaaaab", u"AAAB", 2},
-        {u"abababac", u"ababac", 2},
-        {u"abcabcabd", u"ABCABD", 3},
-        {u"<<<<<<x", u"<<<x", 3},
-        {u"end<lin", u"<link>", npos},
-        // Only ASCII letters fold: other characters match exactly.
-        {u"\u00C9T\u00E9", u"\u00E9t", npos},
-        {u"x\u00E9T", u"\u00E9t", 1},
-        {u"[@`{", u"{", 3},
-        {u"@", u"`", npos},
-        {u"Z", u"z", 0},
-        {u"\u212A", u"k", npos},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(FindIgnoreCase(row.text, row.needle), row.at)
-            << Utf8(row.text) << " / " << Utf8(row.needle);
-    }
-}
-
-// A plain quadratic search, the reference for the fast one.
-std::size_t ReferenceFind(std::u16string_view text, std::u16string_view needle) {
-    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-    for (std::size_t i = 0; i + needle.size() <= text.size(); ++i) {
-        std::size_t k = 0;
-        while (k < needle.size() && lower(text[i + k]) == lower(needle[k])) ++k;
-        if (k == needle.size()) return i;
-    }
-    return npos;
-}
-
-TEST(TextTest, FindIgnoreCaseAgreesWithAPlainSearch) {
-    // Small alphabets make many partial matches, the cases a fast search gets wrong.
-    const std::u16string alphabet = u"aAbB<";
-    std::uint32_t seed = 12345;
-    auto next = [&seed] {
-        seed = seed * 1103515245U + 12345U;
-        return (seed >> 16U) & 0x7FFFU;
-    };
-    for (int round = 0; round < 3000; ++round) {
-        std::u16string text(next() % 60, u' ');
-        for (auto& c : text) c = alphabet[next() % alphabet.size()];
-        // Needles of up to 40 characters, past the stack table's size.
-        std::u16string needle(1 + next() % (round % 3 == 0 ? 40 : 6), u' ');
-        for (auto& c : needle) c = alphabet[next() % alphabet.size()];
-        if (round % 4 == 0 && needle.size() <= text.size()) {
-            needle = text.substr(next() % (text.size() - needle.size() + 1), needle.size());
-        }
-        ASSERT_EQ(FindIgnoreCase(text, needle), ReferenceFind(text, needle))
-            << Utf8(text) << " / " << Utf8(needle);
-    }
-}
-
-TEST(TextTest, FindIgnoreCaseWithALongNeedle) {
-    const std::u16string needle = std::u16string(50, u'a') + u"B";
-    const std::u16string text = std::u16string(120, u'A') + u"b" + std::u16string(10, u'A');
-    EXPECT_EQ(FindIgnoreCase(text, needle), 70U);
-    EXPECT_EQ(FindIgnoreCase(std::u16string(500, u'a'), needle), npos);
+TEST(TextTest, StartsWithIgnoreCaseFoldsAsciiLettersOnly) {
+    EXPECT_TRUE(StartsWithIgnoreCase(u"HtTp://x", u"http"));
+    EXPECT_TRUE(StartsWithIgnoreCase(u"http", u"http"));
+    EXPECT_FALSE(StartsWithIgnoreCase(u"htt", u"http"));
+    EXPECT_FALSE(StartsWithIgnoreCase(u" http", u"http"));
+    EXPECT_FALSE(StartsWithIgnoreCase(u"xhttp", u"http"));
+    EXPECT_FALSE(StartsWithIgnoreCase(u"\u0130ttp", u"http"));
 }
 
 TEST(TextTest, UrlUnsafeCharacters) {
@@ -154,15 +87,6 @@ TEST(TextTest, PercentEncodeUnsafeEncodesUtf8InUpperCaseHex) {
     for (const auto& row : rows) {
         EXPECT_EQ(PercentEncodeUnsafe(row.text), row.encoded) << Utf8(row.text);
     }
-}
-
-TEST(TextTest, AsciiConversions) {
-    EXPECT_EQ(AsciiBytes(u"http://x/?a=1"), "http://x/?a=1");
-    EXPECT_EQ(AsciiBytes(u"a\u00E9b"), "a?b");
-    EXPECT_EQ(AsciiBytes(std::u16string(1, u'\0')), std::string(1, '\0'));
-    EXPECT_EQ(AsciiText("Connected\r\n"), u"Connected\r\n");
-    EXPECT_EQ(AsciiText("a\xC3\xA9"), u"a\uFFFD\uFFFD");
-    EXPECT_EQ(AsciiText(std::string(1, '\0')), std::u16string(1, u'\0'));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/CodePage.h"
+#include "ports/CodePage.h"
 #include "tests/unit/Fakes.h"
 
 namespace tarvolin {

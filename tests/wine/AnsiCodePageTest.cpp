@@ -5,7 +5,7 @@
 #include <string>
 #include <windows.h>
 
-#include "platform/win32/AnsiCodePage.h"
+#include "runtime/win32/AnsiCodePage.h"
 
 namespace tarvolin::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "platform/win32/AppFolder.h"
+#include "runtime/win32/AppFolder.h"
 
 namespace tarvolin::testing {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/AnsiCodePage.h"
-#include "platform/win32/NotifyIconData.h"
-#include "platform/win32/Win32Shell.h"
+#include "runtime/win32/AnsiCodePage.h"
+#include "runtime/win32/NotifyIconData.h"
+#include "runtime/win32/Win32Shell.h"
 #include "tests/unit/Fakes.h"
 #include "tray/tray.h"
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "platform/win32/InputDialog.h"
-#include "platform/win32/Win32Dialogs.h"
+#include "runtime/win32/InputDialog.h"
+#include "runtime/win32/Win32Dialogs.h"
 #include "tests/wine/DialogDriver.h"
 
 namespace tarvolin::testing {

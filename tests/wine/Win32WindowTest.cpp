@@ -8,10 +8,10 @@
 
 #include "app/WindowDesign.h"
 #include "app/frmMain.h"
-#include "platform/win32/AppFolder.h"
-#include "platform/win32/MenuBar.h"
-#include "platform/win32/NotifyIconData.h"
-#include "platform/win32/Win32Window.h"
+#include "runtime/win32/AppFolder.h"
+#include "runtime/win32/MenuBar.h"
+#include "runtime/win32/NotifyIconData.h"
+#include "runtime/win32/Win32Window.h"
 #include "tests/unit/Fakes.h"
 #include "tests/wine/DialogDriver.h"
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "platform/win32/WinInetTransfer.h"
+#include "runtime/win32/WinInetTransfer.h"
 #include "tests/wine/LoopbackServer.h"
 
 namespace tarvolin::testing {

@@ -1,0 +1,51 @@
+#pragma once
+// Shell port on Qt: the tray record acted out with QSystemTrayIcon and desktop
+// notifications, and links handed to the desktop's default handler.
+
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ports/Shell.h"
+#include "runtime/qt/DesktopNotifications.h"
+#include "runtime/qt/FormEvents.h"
+
+namespace tarvolin {
+
+class QtShell final : public Shell {
+public:
+    QtShell(FormEvents& events, QIcon icon);
+    ~QtShell() override;
+
+    QtShell(const QtShell&) = delete;
+    QtShell& operator=(const QtShell&) = delete;
+    QtShell(QtShell&&) = delete;
+    QtShell& operator=(QtShell&&) = delete;
+
+    void NotifyIcon(int message, const TrayIconRecord& record) override;
+    bool OpenUrl(const std::u16string& url) override;
+
+private:
+    void Add(const TrayIconRecord& record);
+    void Modify(const TrayIconRecord& record);
+    void Delete();
+    bool CloseBalloon(bool wait);
+    void ShowTrayMessage(const QString& title, const QString& body);
+    // Hands a notification code to the window from the event loop, never from inside a
+    // call the window is making.
+    void Post(std::int32_t code);
+
+    FormEvents& events_;
+    QIcon icon_;
+    QObject context_;  // receiver of queued events; they die with it
+    std::unique_ptr<QSystemTrayIcon> trayIcon_;
+    DesktopNotifications notifications_;
+    std::uint64_t trayMessageSerial_ = 0;  // the tray's own message, when it is the balloon
+    bool trayMessageUp_ = false;
+};
+
+}  // namespace tarvolin

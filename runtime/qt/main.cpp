@@ -1,0 +1,72 @@
+// tarvolin-notifier: the notifier on a Linux desktop. It creates the one window with its
+// Qt ports, raises its load event, runs the event loop and unloads the window when the
+// session or a signal ends the program. It reads no options and no settings.
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QIcon>
+#include <cstdint>
+#include <cstdio>
+
+#include "app/frmMain.h"
+#include "ports/CodePage.h"
+#include "runtime/curl/CurlTransfer.h"
+#include "runtime/qt/FormEvents.h"
+#include "runtime/qt/QtDialogs.h"
+#include "runtime/qt/QtShell.h"
+#include "runtime/qt/QtWindow.h"
+#include "runtime/qt/TerminationSignals.h"
+
+namespace {
+
+QIcon NotifierIcon() {
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/tarvolin-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/tarvolin-32.png"), QSize(32, 32));
+    return icon;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    using namespace tarvolin;
+
+    // Qt's X11 platform aborts without a display, so the program says why and stops first.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("tarvolin-notifier: no graphical display (DISPLAY is not set)\n", stderr);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    // The program lives in the tray: closing a dialog must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setDesktopFileName(QStringLiteral("tarvolin-notifier"));
+    const QIcon icon = NotifierIcon();
+    QApplication::setWindowIcon(icon);
+
+    FormEvents events;
+    QtWindow window(events, icon);
+    QtDialogs dialogs(events);
+    QtShell shell(events, icon);
+    CurlTransfer transfer;
+    const Utf8CodePage codePage;
+    frmMain form(Ports{window, dialogs, shell, transfer, codePage});
+    events.Attach(form);
+
+    // Unload once (the icon leaves the tray), then end with status 0.
+    const auto unload = [&events] {
+        events.Raise([](frmMain& frm) {
+            std::int16_t cancel = 0;
+            frm.Form_Unload(cancel);
+        });
+        events.Shut();
+        QCoreApplication::exit(0);
+    };
+    const TerminationSignals termination(unload);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, unload);
+
+    events.Raise([](frmMain& frm) { frm.Form_Load(); });
+    // Exit confirmed from a box that start-up itself had open: no loop is left to run.
+    if (!events.Open()) return 0;
+    return QApplication::exec();
+}
