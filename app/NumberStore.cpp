@@ -1,5 +1,6 @@
 // The number file. Reads never change the file; a write goes to a temporary file beside it
 // that replaces the old one only when it is complete, so the stored number is never lost.
+// Where no file can be created beside it, the file itself is rewritten in place.
 
 #include "app/NumberStore.h"
 
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -84,6 +86,37 @@ private:
     bool kept_ = false;
 };
 
+// The file a path names, through any symbolic links, so that a link to the number file
+// survives a write. A dangling link names its missing target; a loop is left to fail.
+fs::path FollowLinks(fs::path file) {
+    constexpr int MaxLinks = 40;
+    std::error_code error;
+    for (int link = 0; link < MaxLinks && fs::is_symlink(file, error); ++link) {
+        fs::path next = fs::read_symlink(file, error);
+        if (error) break;
+        file = next.is_absolute() ? std::move(next) : file.parent_path() / next;
+    }
+    return file;
+}
+
+// Writes the bytes over the start of an existing regular file, then cuts the file after
+// them. Opening without truncating finds out first whether the file can be written at all.
+// A crash after the write and before the cut leaves the new line followed by the rest of
+// the old content, which is never read: the stored number is never lost.
+void RewriteInPlace(const fs::path& file, const std::string& bytes) {
+    errno = 0;
+    std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
+    if (!out) ThrowStreamError();
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) ThrowStreamError();
+    out.close();
+    if (!out) ThrowStreamError();
+    std::error_code error;
+    fs::resize_file(file, bytes.size(), error);
+    if (error) throw std::system_error(error);
+}
+
 }  // namespace
 
 std::u16string NumberStore::ReadFirstLine(const std::u16string& path) const {
@@ -147,18 +180,29 @@ void NumberStore::CreateNumberFile(const std::u16string& path) {
 
 void NumberStore::WriteNumber(const std::u16string& path, const std::u16string& value) {
     const std::string bytes = codePage_.ToBytes(value) + "\r\n";
-    const fs::path target(path);
-    const fs::path temporaryPath(path + u".new");
+    const fs::path target = FollowLinks(fs::path(path));
+    fs::path temporaryPath = target;
+    temporaryPath += ".new";
 
     // A file that cannot be created is not ours to remove: the guard exists only once the
     // temporary file is open.
-    TemporaryFile temporary(temporaryPath);
-    temporary.WriteAll(bytes);
+    std::optional<TemporaryFile> temporary;
+    try {
+        temporary.emplace(temporaryPath);
+    } catch (const std::system_error&) {
+        // A folder the user may not create files in, with a number file they may write
+        // (an administrator's install): the file is rewritten in place instead.
+        std::error_code ignored;
+        if (!fs::is_regular_file(target, ignored)) throw;
+        RewriteInPlace(target, bytes);
+        return;
+    }
+    temporary->WriteAll(bytes);
 
     std::error_code renameError;
     fs::rename(temporaryPath, target, renameError);
     if (renameError) throw std::system_error(renameError);
-    temporary.Keep();
+    temporary->Keep();
 }
 
 void NumberStore::ShowError(const std::system_error& error) {

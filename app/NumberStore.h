@@ -29,8 +29,10 @@ public:
     void CreateNumberFile(const std::u16string& path);
 
     // Replaces the whole file by value + CR LF. The new content goes to a temporary file
-    // in the same folder that is then renamed over the old one, so a failure (a full disk)
-    // leaves the old number in place. Throws std::system_error on failure.
+    // beside the file (beside its target when the path is a symbolic link, which stays)
+    // that is then renamed over it, so a failure (a full disk) leaves the old number in
+    // place. Where the temporary file cannot be created, an existing regular file is
+    // rewritten in place. Throws std::system_error on failure.
     void WriteNumber(const std::u16string& path, const std::u16string& value);
 
 private:

@@ -1,6 +1,6 @@
 #pragma once
 // Fakes of the ports for the unit tests: each records what the logic asked of it and plays
-// scripted answers. Text shown in failures is UTF-8.
+// scripted answers. A hook may run inside a call, the way a modal wait lets other events in.
 
 #include <cstdint>
 #include <deque>
@@ -11,16 +11,17 @@
 #include <vector>
 
 #include "app/frmMain.h"
-#include "ports/CodePage.h"
-#include "ports/Dialogs.h"
-#include "ports/Shell.h"
-#include "ports/Transfer.h"
-#include "ports/Window.h"
-#include "ports/TrayIconRecord.h"
 
 namespace tarvolin::testing {
 
 inline std::string Utf8(std::u16string_view text) { return Utf8CodePage{}.ToBytes(text); }
+
+// Runs a one-shot hook: it is cleared first, so what it does may arm the next one.
+inline void RunOnce(std::function<void()>& hook) {
+    if (!hook) return;
+    const std::function<void()> run = std::exchange(hook, nullptr);
+    run();
+}
 
 class FakeWindow final : public Window {
 public:
@@ -28,10 +29,10 @@ public:
     std::uint32_t iconHandle = 0x00020077;
     std::u16string appPath = u"/opt/tarvolin";
     float twipsPerPixel = 15.0F;
-    std::vector<std::int32_t> intervals;  // every SetTimerInterval call
-    std::vector<TopMenu> popups;
+    std::vector<std::int32_t> intervals;
+    int popups = 0;
     int endCalls = 0;
-    std::function<void(TopMenu)> onPopup;  // runs inside PopupMenu, as a modal menu would
+    std::function<void()> duringPopup;
 
     std::uint32_t Handle() const override { return handle; }
     std::uint32_t IconHandle() const override { return iconHandle; }
@@ -39,43 +40,43 @@ public:
     void SetTimerInterval(std::int32_t ms) override { intervals.push_back(ms); }
     float TwipsPerPixelX() const override { return twipsPerPixel; }
     void PopupMenu(TopMenu menu) override {
-        popups.push_back(menu);
-        if (onPopup) onPopup(menu);
+        if (menu != TopMenu::mnuContext) return;
+        ++popups;
+        RunOnce(duringPopup);
     }
     void End() override { ++endCalls; }
 };
 
 class FakeDialogs final : public Dialogs {
 public:
-    struct MsgBoxCall {
+    struct Box {
         std::u16string text;
         int buttons;
         std::u16string title;
     };
-    struct InputBoxCall {
+    struct Input {
         std::u16string prompt;
         std::u16string title;
         std::u16string defaultText;
     };
-    std::vector<MsgBoxCall> msgBoxes;
-    std::vector<InputBoxCall> inputBoxes;
+    std::vector<Box> msgBoxes;
+    std::vector<Input> inputBoxes;
     std::deque<int> msgBoxAnswers;               // default: OK for OK boxes, No for Yes/No
     std::deque<std::u16string> inputBoxAnswers;  // default: "" (Cancel)
-    std::function<void()> duringMsgBox;          // runs while a message box is open
+    std::function<void()> duringDialog;  // inside a message box or the input box
 
     int MsgBox(const std::u16string& text, int buttons, const std::u16string& title) override {
         msgBoxes.push_back({text, buttons, title});
-        if (duringMsgBox) duringMsgBox();
-        if (!msgBoxAnswers.empty()) {
-            const int answer = msgBoxAnswers.front();
-            msgBoxAnswers.pop_front();
-            return answer;
-        }
-        return buttons == MsgBoxYesNo ? MsgBoxResultNo : MsgBoxResultOk;
+        RunOnce(duringDialog);
+        if (msgBoxAnswers.empty()) return buttons == MsgBoxYesNo ? MsgBoxResultNo : MsgBoxResultOk;
+        const int answer = msgBoxAnswers.front();
+        msgBoxAnswers.pop_front();
+        return answer;
     }
     std::u16string InputBox(const std::u16string& prompt, const std::u16string& title,
                             const std::u16string& defaultText) override {
         inputBoxes.push_back({prompt, title, defaultText});
+        RunOnce(duringDialog);
         if (inputBoxAnswers.empty()) return {};
         std::u16string answer = std::move(inputBoxAnswers.front());
         inputBoxAnswers.pop_front();
@@ -101,48 +102,50 @@ public:
         return openResult;
     }
 
-    // Texts of the balloons actually shown (the second call of each TrayShowBalloon).
+    // Texts of the balloons shown (the second call of each TrayShowBalloon) and of the
+    // tooltips sent (an add, or a modify with the tooltip flags).
     [[nodiscard]] std::vector<std::u16string> Balloons() const {
+        return Texts(
+            [](const TrayIconRecord& r) { return (r.uFlags & NifInfo) && r.dwInfoFlags == NiifInfo; },
+            &TrayIconRecord::szInfo);
+    }
+    [[nodiscard]] std::vector<std::u16string> Tooltips() const {
+        return Texts([](const TrayIconRecord& r) { return (r.uFlags & NifTip) != 0; },
+                     &TrayIconRecord::szTip);
+    }
+
+private:
+    template <typename Wanted, typename Field>
+    [[nodiscard]] std::vector<std::u16string> Texts(Wanted wanted, Field field) const {
         std::vector<std::u16string> texts;
-        for (const auto& call : notifyCalls) {
-            if (call.message == NimModify &&
-                call.record.uFlags == (NifMessage | NifIcon | NifInfo) &&
-                call.record.dwInfoFlags == NiifInfo) {
-                texts.emplace_back(call.record.szInfo.Text());
-            }
+        for (const NotifyCall& call : notifyCalls) {
+            if (call.message != NimDelete && wanted(call.record))
+                texts.emplace_back((call.record.*field).Text());
         }
         return texts;
-    }
-    // Tooltips sent with NIM_ADD or a tooltip modify.
-    [[nodiscard]] std::vector<std::u16string> Tooltips() const {
-        std::vector<std::u16string> tips;
-        for (const auto& call : notifyCalls) {
-            if ((call.message == NimAdd || call.message == NimModify) &&
-                call.record.uFlags == (NifMessage | NifIcon | NifTip)) {
-                tips.emplace_back(call.record.szTip.Text());
-            }
-        }
-        return tips;
     }
 };
 
 class FakeTransfer final : public Transfer {
 public:
     std::vector<std::string> requests;
-    // Scripted replies, one per request; nothing = failure. When empty: `fallback`.
+    // Scripted replies, one per request; nothing = failure. When none is left: `fallback`.
     std::deque<std::optional<std::string>> replies;
     std::optional<std::string> fallback;
+    std::function<void()> duringGet;
 
     std::optional<std::string> Get(std::string_view url) override {
         requests.emplace_back(url);
-        if (replies.empty()) return fallback;
-        auto reply = std::move(replies.front());
-        replies.pop_front();
+        std::optional<std::string> reply = fallback;
+        if (!replies.empty()) {
+            reply = std::move(replies.front());
+            replies.pop_front();
+        }
+        RunOnce(duringGet);
         return reply;
     }
 };
 
-// Everything a frmMain needs, in one place for the tests.
 struct FakePorts {
     FakeWindow window;
     FakeDialogs dialogs;
