@@ -46,110 +46,65 @@ std::u16string Reply(const std::string& name) {
 struct ScanCase {
     const char* name;
     std::u16string reply;
-    Mode mode;
-    FeedItem expected;
+    std::u16string buildDate, category, link, description;  // what the item then holds
 };
-
-class FeedLineScannerCases : public ::testing::TestWithParam<ScanCase> {};
-
-TEST_P(FeedLineScannerCases, UpdatesTheItem) {
-    const ScanCase& c = GetParam();
-    EXPECT_EQ(Show(Scanned(c.reply, c.mode)), Show(c.expected));
-}
-
-FeedItem With(std::u16string buildDate, std::u16string category, std::u16string link,
-              std::u16string description) {
-    return {std::move(buildDate), std::move(category), std::move(link), std::move(description)};
-}
 
 const FeedItem Old = Before();
 
-INSTANTIATE_TEST_SUITE_P(
-    FeedLineScannerTest, FeedLineScannerCases,
-    ::testing::Values(
-        ScanCase{"LinkLine", u"<link>abc</link>\n", Mode::Test,
-                 With(Old.buildDate, Old.category, u"abc", Old.description)},
-        ScanCase{"TagsInCapitals", u"<LINK>abc</LINK>\n", Mode::Test,
-                 With(Old.buildDate, Old.category, u"abc", Old.description)},
-        ScanCase{"CrLfLeavesTheClosingTagsFirstCharacter", u"<link>abc</link>\r\n", Mode::Test,
-                 With(Old.buildDate, Old.category, u"abc<", Old.description)},
-        ScanCase{"IndentedLineIsCutByPosition", u"  <link>abc</link>\n", Mode::Test,
-                 With(Old.buildDate, Old.category, u"k>abc", Old.description)},
-        ScanCase{"TagInsideTheLine", u"xx<category>News</category>\n", Mode::Test,
-                 With(Old.buildDate, u"y>News", Old.link, Old.description)},
-        ScanCase{"ClosingTagNotRequired", u"<category>Download!!!!!!!!!!!\n", Mode::Test,
-                 With(Old.buildDate, u"Download", Old.link, Old.description)},
-        ScanCase{"CdataHello", u"<description><![CDATA[Hello]]></description>\n", Mode::Test,
-                 With(Old.buildDate, Old.category, Old.link, u"Hello")},
-        ScanCase{"MixedCaseDescription", u"<Description><![cdata[Hi]]></DESCRIPTION>\n", Mode::Test,
-                 With(Old.buildDate, Old.category, Old.link, u"Hi")},
-        ScanCase{"EmptyCdataGivesEmpty", u"<description><![CDATA[]]></description>\n", Mode::Test,
-                 With(Old.buildDate, Old.category, Old.link, u"")},
-        ScanCase{"DescriptionWithoutCdataIsNoMatch", u"<description>Hello</description>\n",
-                 Mode::Test, Old},
-        ScanCase{"EmptyLinkGivesEmpty", u"<link></link>\n", Mode::Test,
-                 With(Old.buildDate, Old.category, u"", Old.description)},
-        ScanCase{"BuildDateLineTakenWholeWithItsLf",
-                 u"<lastBuildDate>Sun, 06 Dec 2026 19:00:00 GMT</lastBuildDate>\n", Mode::Test,
-                 With(u"<lastBuildDate>Sun, 06 Dec 2026 19:00:00 GMT</lastBuildDate>\n",
-                      Old.category, Old.link, Old.description)},
-        ScanCase{"BuildDateAnywhereAnyCase", u"  <LASTBUILDDATE>x\r\n", Mode::Test,
-                 With(u"  <LASTBUILDDATE>x\r\n", Old.category, Old.link, Old.description)},
-        ScanCase{"FinalLineWithoutLfIsNotExamined", u"<link>first</link>\n<link>second</link>",
-                 Mode::Test, With(Old.buildDate, Old.category, u"first", Old.description)},
-        ScanCase{"ReplyWithoutLfChangesNothing", u"<link>abc</link>", Mode::Test, Old},
-        ScanCase{"EmptyReplyChangesNothing", u"", Mode::Test, Old},
-        ScanCase{"LastMatchWins", u"<category>News</category>\n<category>Download</category>\n",
-                 Mode::Test, With(Old.buildDate, u"Download", Old.link, Old.description)},
-        ScanCase{
-            "OneLineMatchingTwoTags", u"<category><link>xy</link></category>\n", Mode::Test,
-            With(Old.buildDate, u"<link>xy</link>", u"ory><link>xy</link></ca", Old.description)},
-        ScanCase{"BuildDateAndLinkOnOneLine", u"<lastBuildDate>1<link>abcdefg</link>\n", Mode::Test,
-                 With(u"<lastBuildDate>1<link>abcdefg</link>\n", Old.category,
-                      u"uildDate>1<link>abcdefg", Old.description)},
-        ScanCase{"TagSplitByLfIsNoMatch", u"<li\nnk>abc</link>\n", Mode::Test, Old},
-        ScanCase{"TooShortForItsTagsLeavesTheField", u"<link>abcdef\n", Mode::Test, Old},
-        ScanCase{"TooShortFieldSkippedOthersApplied", u"<link><category>\n", Mode::Test,
-                 With(Old.buildDate, Old.category, u"<ca", Old.description)},
-        ScanCase{"ShortDescriptionLeavesTheField", u"<description><![CDATA[]]>\n", Mode::Test, Old},
-        ScanCase{"StrayLessThanSigns", u"<<<link>a</link>\n<\n<", Mode::Test,
-                 With(Old.buildDate, Old.category, u"k>a", Old.description)},
-        ScanCase{"NonAsciiValueCountsUtf16Units", u"<link>\u00fc\u20ac\U0001F600</link>\n",
-                 Mode::Test,
-                 With(Old.buildDate, Old.category, u"\u00fc\u20ac\U0001F600", Old.description)}),
-    [](const ::testing::TestParamInfo<ScanCase>& caseInfo) {
-        return std::string(caseInfo.param.name);
-    });
-
-TEST(FeedLineScannerTest, NoticeReply) {
-    EXPECT_EQ(Show(Scanned(Reply("scanner-notice.xml"))),
-              Show(With(u"<lastBuildDate>Tue, 08 Dec 2026 09:30:00 GMT</lastBuildDate>\n",
-                        u"Download", u"http://downloads.example.net/tarvolin/setup-2.1.html",
-                        u"Version 2.1 is ready. Click here to download it.")));
+TEST(FeedLineScannerTest, TakesValuesByPositionFromTheLinesThatCarryATag) {
+    // clang-format off
+    const ScanCase cases[] = {
+        {"LinkLine", u"<link>abc</link>\n", Old.buildDate, Old.category, u"abc", Old.description},
+        {"TagsInCapitals", u"<LINK>abc</LINK>\n", Old.buildDate, Old.category, u"abc", Old.description},
+        {"CrLfLeavesTheClosingTagsFirstCharacter", u"<link>abc</link>\r\n", Old.buildDate, Old.category, u"abc<", Old.description},
+        {"IndentedLineIsCutByPosition", u"  <link>abc</link>\n", Old.buildDate, Old.category, u"k>abc", Old.description},
+        {"TagInsideTheLine", u"xx<category>News</category>\n", Old.buildDate, u"y>News", Old.link, Old.description},
+        {"ClosingTagNotRequired", u"<category>Download!!!!!!!!!!!\n", Old.buildDate, u"Download", Old.link, Old.description},
+        {"CdataHello", u"<description><![CDATA[Hello]]></description>\n", Old.buildDate, Old.category, Old.link, u"Hello"},
+        {"MixedCaseDescription", u"<Description><![cdata[Hi]]></DESCRIPTION>\n", Old.buildDate, Old.category, Old.link, u"Hi"},
+        {"EmptyCdataGivesEmpty", u"<description><![CDATA[]]></description>\n", Old.buildDate, Old.category, Old.link, u""},
+        {"DescriptionWithoutCdataIsNoMatch", u"<description>Hello</description>\n", Old.buildDate, Old.category, Old.link, Old.description},
+        {"EmptyLinkGivesEmpty", u"<link></link>\n", Old.buildDate, Old.category, u"", Old.description},
+        {"BuildDateLineTakenWhole", u"<lastBuildDate>Sun, 06 Dec 2026</lastBuildDate>\n", u"<lastBuildDate>Sun, 06 Dec 2026</lastBuildDate>\n", Old.category, Old.link, Old.description},
+        {"BuildDateAnywhereAnyCase", u"  <LASTBUILDDATE>x\r\n", u"  <LASTBUILDDATE>x\r\n", Old.category, Old.link, Old.description},
+        {"FinalLineWithoutLfIsNotExamined", u"<link>first</link>\n<link>second</link>", Old.buildDate, Old.category, u"first", Old.description},
+        {"ReplyWithoutLfChangesNothing", u"<link>abc</link>", Old.buildDate, Old.category, Old.link, Old.description},
+        {"LastMatchWins", u"<category>News</category>\n<category>Download</category>\n", Old.buildDate, u"Download", Old.link, Old.description},
+        {"OneLineMatchingTwoTags", u"<category><link>xy</link></category>\n", Old.buildDate, u"<link>xy</link>", u"ory><link>xy</link></ca", Old.description},
+        {"BuildDateAndLinkOnOneLine", u"<lastBuildDate>1<link>abcdefg</link>\n", u"<lastBuildDate>1<link>abcdefg</link>\n", Old.category, u"uildDate>1<link>abcdefg", Old.description},
+        {"TagSplitByLfIsNoMatch", u"<li\nnk>abc</link>\n", Old.buildDate, Old.category, Old.link, Old.description},
+        {"TooShortForItsTagsLeavesTheField", u"<link>abcdef\n", Old.buildDate, Old.category, Old.link, Old.description},
+        {"TooShortFieldSkippedOthersApplied", u"<link><category>\n", Old.buildDate, Old.category, u"<ca", Old.description},
+        {"ShortDescriptionLeavesTheField", u"<description><![CDATA[]]>\n", Old.buildDate, Old.category, Old.link, Old.description},
+        {"StrayLessThanSigns", u"<<<link>a</link>\n<\n<", Old.buildDate, Old.category, u"k>a", Old.description},
+        {"NonAsciiValueCountsUtf16Units", u"<link>\u00fc\u20ac\U0001F600</link>\n", Old.buildDate, Old.category, u"\u00fc\u20ac\U0001F600", Old.description},
+    };
+    // clang-format on
+    for (const ScanCase& c : cases) {
+        EXPECT_EQ(Show(Scanned(c.reply)), Show({c.buildDate, c.category, c.link, c.description}))
+            << c.name;
+    }
 }
 
-TEST(FeedLineScannerTest, NoticeReplyInTheStatusScanKeepsTheBuildDate) {
+TEST(FeedLineScannerTest, WholeRepliesFromTheService) {
+    const std::u16string setup = u"http://downloads.example.net/tarvolin/setup-2.1.html";
+    const std::u16string notice = u"Version 2.1 is ready. Click here to download it.";
+    // clang-format off
+    const ScanCase cases[] = {
+        {"scanner-notice", {}, u"<lastBuildDate>Tue, 08 Dec 2026 09:30:00 GMT</lastBuildDate>\n", u"Download", setup, notice},
+        {"scanner-two-items", {}, u"<lastBuildDate>Wed, 09 Dec 2026 07:00:00 GMT</lastBuildDate>\n", u"Download", u"http://downloads.example.net/2", u"Second notice"},
+        {"scanner-indented", {}, u"    <lastBuildDate>Thu, 10 Dec 2026 12:00:00 GMT</lastBuildDate>\n", u"ory>News", u"ink>http://news.example.net/3", Old.description},
+        {"scanner-no-final-lf", {}, Old.buildDate, u"News", u"http://news.example.net/4", Old.description},
+    };
+    // clang-format on
+    for (const ScanCase& c : cases) {
+        EXPECT_EQ(Show(Scanned(Reply(std::string(c.name) + ".xml"))),
+                  Show({c.buildDate, c.category, c.link, c.description}))
+            << c.name;
+    }
+    // The Status command's scan leaves the build date alone.
     EXPECT_EQ(Show(Scanned(Reply("scanner-notice.xml"), Mode::Skip)),
-              Show(With(Old.buildDate, u"Download",
-                        u"http://downloads.example.net/tarvolin/setup-2.1.html",
-                        u"Version 2.1 is ready. Click here to download it.")));
-}
-
-TEST(FeedLineScannerTest, LastItemOfAReplyWins) {
-    EXPECT_EQ(Show(Scanned(Reply("scanner-two-items.xml"))),
-              Show(With(u"<lastBuildDate>Wed, 09 Dec 2026 07:00:00 GMT</lastBuildDate>\n",
-                        u"Download", u"http://downloads.example.net/2", u"Second notice")));
-}
-
-TEST(FeedLineScannerTest, IndentedReplyIsCutByPosition) {
-    EXPECT_EQ(Show(Scanned(Reply("scanner-indented.xml"))),
-              Show(With(u"    <lastBuildDate>Thu, 10 Dec 2026 12:00:00 GMT</lastBuildDate>\n",
-                        u"ory>News", u"ink>http://news.example.net/3", Old.description)));
-}
-
-TEST(FeedLineScannerTest, ReplyWhoseLastLinkHasNoLf) {
-    EXPECT_EQ(Show(Scanned(Reply("scanner-no-final-lf.xml"))),
-              Show(With(Old.buildDate, u"News", u"http://news.example.net/4", Old.description)));
+              Show({Old.buildDate, u"Download", setup, notice}));
 }
 
 // A link line of exactly `length` characters, its LF included, with a filler value.
@@ -167,36 +122,15 @@ TEST(FeedLineScannerTest, LongerLineIsSkippedAndTheNextLinesStillCount) {
     const std::u16string line = LinkLineOfLength(32767);
     ASSERT_EQ(line.size(), 32767U);
     EXPECT_EQ(Show(Scanned(line + u"<category>News</category>\n")),
-              Show(With(Old.buildDate, u"News", Old.link, Old.description)));
+              Show({Old.buildDate, u"News", Old.link, Old.description}));
 }
 
 TEST(FeedLineScannerTest, AgreesWithTheLineByLineRuleOnGeneratedReplies) {
-    const std::vector<std::u16string> pieces = {u"<link>",
-                                                u"</link>",
-                                                u"<LiNk>",
-                                                u"<category>",
-                                                u"</category>",
-                                                u"<CATEGORY>",
-                                                u"<description><![CDATA[",
-                                                u"<Description><![cdata[",
-                                                u"]]></description>",
-                                                u"<lastBuildDate>",
-                                                u"<lastbuilddate>",
-                                                u"<lastBuild",
-                                                u"<cat",
-                                                u"<desc",
-                                                u"<",
-                                                u">",
-                                                u"\n",
-                                                u"\n",
-                                                u"\r\n",
-                                                u"\r",
-                                                u" ",
-                                                u"  ",
-                                                u"abc",
-                                                u"News",
-                                                u"\u00e9\u20ac",
-                                                u"http://example.net/x"};
+    const std::vector<std::u16string> pieces = {
+        u"<link>", u"</link>", u"<LiNk>", u"<category>", u"</category>", u"<CATEGORY>",
+        u"<description><![CDATA[", u"<Description><![cdata[", u"]]></description>",
+        u"<lastBuildDate>", u"<lastbuilddate>", u"<lastBuild", u"<cat", u"<desc", u"<", u">",
+        u"\n", u"\n", u"\r\n", u"\r", u" ", u"  ", u"abc", u"News", u"\u00e9\u20ac", u"http://x/y"};
     std::mt19937 random(20261208);
     for (int round = 0; round < 2000; ++round) {
         std::u16string reply;

@@ -1,93 +1,99 @@
-// Text rules: trimming, blankness, case-blind search, and URL-safe encoding.
+// Text: trimming and blankness, the URL encoding of the request, and the UTF-8 code page,
+// where each maximal bad subsequence of bytes becomes one U+FFFD.
 
-#include <cstddef>
-#include <cstdint>
 #include <gtest/gtest.h>
-#include <string>
 
+#include "app/ServiceHost.h"
+#include "app/ServiceUrls.h"
 #include "tests/unit/Fakes.h"
 #include "tray/Text.h"
 
-namespace tarvolin {
+namespace tarvolin::testing {
 namespace {
 
-using testing::Utf8;
+constexpr char16_t Bad = 0xFFFD;
+const std::u16string LoneHigh(1, char16_t{0xD83D});
+const std::u16string LoneLow(1, char16_t{0xDE00});
 
-constexpr std::size_t npos = std::u16string_view::npos;
-
-TEST(TextTest, TrimRemovesSpacesOnly) {
-    struct Row {
-        std::u16string text;
-        std::u16string trimmed;
-    };
-    const Row rows[] = {
-        {u"", u""},
-        {u"   ", u""},
-        {u"a", u"a"},
-        {u"  a b  ", u"a b"},
-        {u"\ta\t", u"\ta\t"},
-        {u" \r\n", u"\r\n"},
-        {u"\u00A0x\u00A0", u"\u00A0x\u00A0"},
-        {u"  \u3000 ", u"\u3000"},
-    };
-    for (const auto& row : rows) EXPECT_EQ(Trim(row.text), row.trimmed) << Utf8(row.text);
-}
-
-TEST(TextTest, BlankMeansOnlySpaces) {
+TEST(TextTest, TrimAndBlanknessKnowOnlyTheSpaceCharacter) {
+    EXPECT_EQ(Trim(u"  a b  "), u"a b");
+    EXPECT_EQ(Trim(u"   "), u"");
+    EXPECT_EQ(Trim(u" \t\u00A0a\r\n "), u"\t\u00A0a\r\n");
     EXPECT_TRUE(IsBlank(u""));
     EXPECT_TRUE(IsBlank(u"    "));
     EXPECT_FALSE(IsBlank(u"\t"));
-    EXPECT_FALSE(IsBlank(u" \n "));
     EXPECT_FALSE(IsBlank(std::u16string(1, u'\0')));
-    EXPECT_FALSE(IsBlank(u"  x  "));
-}
-
-TEST(TextTest, StartsWithIgnoreCaseFoldsAsciiLettersOnly) {
     EXPECT_TRUE(StartsWithIgnoreCase(u"HtTp://x", u"http"));
-    EXPECT_TRUE(StartsWithIgnoreCase(u"http", u"http"));
     EXPECT_FALSE(StartsWithIgnoreCase(u"htt", u"http"));
     EXPECT_FALSE(StartsWithIgnoreCase(u" http", u"http"));
-    EXPECT_FALSE(StartsWithIgnoreCase(u"xhttp", u"http"));
     EXPECT_FALSE(StartsWithIgnoreCase(u"\u0130ttp", u"http"));
 }
 
-TEST(TextTest, UrlUnsafeCharacters) {
-    const std::u16string_view unsafeAscii = u" \"<>\\^`{|}";
-    for (char16_t c = 0; c < 0x80; ++c) {
-        const bool expected = c < 0x20 || c == 0x7F || unsafeAscii.find(c) != npos;
-        EXPECT_EQ(IsUrlUnsafe(c), expected) << "character " << int(c);
-    }
-    for (const char16_t c : {char16_t{0x80}, char16_t{0xA0}, char16_t{0xFF}, char16_t{0x20AC},
-                             char16_t{0xD800}, char16_t{0xDFFF}, char16_t{0xFFFF}}) {
-        EXPECT_TRUE(IsUrlUnsafe(c)) << "character " << int(c);
+TEST(TextTest, TheNumberGoesIntoTheRequestWithWhatAUrlCannotCarryEncoded) {
+    const std::u16string service = u"http://" + std::u16string(ServiceHost) + u":9090";
+    const std::u16string base = NotifyBaseUrl();
+    EXPECT_EQ(base, service + u"/dataservices/notify?ver=1.0&msisdn=");
+    EXPECT_EQ(StatusBaseUrl(), service + u"/dataservices/status?ver=1.0&msisdn=");
+    // clang-format off
+    const std::pair<std::u16string, std::u16string> rows[] = {
+        {u"0803", u"0803"}, {u"", u""}, {u"+44#1&x=y%20;/?", u"+44#1&x=y%20;/?"},
+        {u" 08 03 ", u"%2008%2003%20"}, {u"0803\r\nHost: evil", u"0803%0D%0AHost:%20evil"},
+        {u"\t\x7f", u"%09%7F"}, {u"\"<>\\^`{|}", u"%22%3C%3E%5C%5E%60%7B%7C%7D"},
+        {u"\u00e9\u07FF\u0800\u20ac", u"%C3%A9%DF%BF%E0%A0%80%E2%82%AC"},
+        {u"\U0001F600\U0010FFFF", u"%F0%9F%98%80%F4%8F%BF%BF"},
+        {u"1" + LoneHigh + u"2" + LoneLow + LoneHigh, u"1%EF%BF%BD2%EF%BF%BD%EF%BF%BD"},
+    };
+    // clang-format on
+    for (const auto& [number, appended] : rows) {
+        EXPECT_EQ(Utf8(RequestUrl(base, number)), Utf8(base + appended)) << Utf8(number);
     }
 }
 
-TEST(TextTest, PercentEncodeUnsafeEncodesUtf8InUpperCaseHex) {
-    struct Row {
-        std::u16string text;
-        std::u16string encoded;
-    };
-    const Row rows[] = {
-        {u"", u""},
-        {u"/plain/path?a=b&c=d#f", u"/plain/path?a=b&c=d#f"},
-        {u"a b", u"a%20b"},
-        {u"%41", u"%41"},
-        {u"\"<>\\^`{|}", u"%22%3C%3E%5C%5E%60%7B%7C%7D"},
-        {u"\t\n\u007F", u"%09%0A%7F"},
-        {u"\u00FC", u"%C3%BC"},
-        {u"\u07FF\u0800", u"%DF%BF%E0%A0%80"},
-        {u"\uFFFD", u"%EF%BF%BD"},
-        {u"\U0001F600", u"%F0%9F%98%80"},
-        {u"\U0010FFFF", u"%F4%8F%BF%BF"},
-        {std::u16string(1, char16_t{0xD83D}), u"%EF%BF%BD"},
-        {std::u16string(1, char16_t{0xDE00}) + u"x", u"%EF%BF%BDx"},
-        {std::u16string{char16_t{0xDE00}, char16_t{0xD83D}}, u"%EF%BF%BD%EF%BF%BD"},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(PercentEncodeUnsafe(row.text), row.encoded) << Utf8(row.text);
+std::string Bytes(std::initializer_list<unsigned> values) {
+    std::string out;
+    for (const unsigned v : values) out.push_back(static_cast<char>(v));
+    return out;
+}
+
+TEST(TextTest, Utf8EncodesEveryScalarValueAndDecodesItBack) {
+    const Utf8CodePage cp;
+    std::u16string all;
+    std::size_t expectedBytes = 0;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        if (c < 0x10000) {
+            all.push_back(static_cast<char16_t>(c));
+        } else {
+            all.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10U)));
+            all.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FFU)));
+        }
+        expectedBytes += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
     }
+    const std::string bytes = cp.ToBytes(all);
+    EXPECT_EQ(bytes.size(), expectedBytes);
+    EXPECT_EQ(cp.ToText(bytes), all);
+    const std::u8string_view sample = u8"\u007F\u0080\u07FF\u0800\uD7FF\uE000\U00010000\U0010FFFF";
+    EXPECT_EQ(cp.ToBytes(u"\u007F\u0080\u07FF\u0800\uD7FF\uE000\U00010000\U0010FFFF"),
+              std::string(sample.begin(), sample.end()));
+    const std::string replacement = Bytes({0xEF, 0xBF, 0xBD});
+    EXPECT_EQ(cp.ToBytes(LoneLow + LoneHigh + u"b" + LoneHigh + u"\U0001F600"),
+              replacement + replacement + "b" + replacement + Bytes({0xF0, 0x9F, 0x98, 0x80}));
+}
+
+TEST(TextTest, Utf8MalformedBytesBecomeOneReplacementPerMaximalSubpart) {
+    // clang-format off
+    const std::pair<std::string, std::u16string> rows[] = {
+        {Bytes({0x80, 0xBF}), {Bad, Bad}}, {Bytes({0xC0, 0x80}), {Bad, Bad}}, {Bytes({0xC1, 0xBF}), {Bad, Bad}},
+        {Bytes({0xE0, 0x9F, 0xBF}), {Bad, Bad, Bad}}, {Bytes({0xF0, 0x8F, 0xBF, 0xBF}), {Bad, Bad, Bad, Bad}},
+        {Bytes({0xED, 0xA0, 0x80}), {Bad, Bad, Bad}}, {Bytes({0xF4, 0x90, 0x80, 0x80}), {Bad, Bad, Bad, Bad}},
+        {Bytes({0xF5, 0x80}), {Bad, Bad}}, {Bytes({0xFE, 0xFF}), {Bad, Bad}}, {Bytes({0xC3}), {Bad}},
+        {Bytes({0xE2, 0x82, 0x41}), {Bad, u'A'}}, {Bytes({0xF0, 0x9F, 0xC3, 0xA9}), {Bad, u'\u00E9'}},
+        {Bytes({0xEF, 0xBF, 0xBF, 0xED, 0x9F, 0xBF}), {u'\uFFFF', u'\uD7FF'}}, {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+        {Bytes({0x61, 0xF1, 0x80, 0x80, 0xE1, 0x80, 0xC2, 0x62, 0x80, 0x63, 0x80, 0xBF, 0x64}), {u'a', Bad, Bad, Bad, u'b', Bad, u'c', Bad, Bad, u'd'}},
+    };
+    // clang-format on
+    for (const auto& [bytes, text] : rows) EXPECT_EQ(Utf8CodePage{}.ToText(bytes), text);
 }
 
 }  // namespace
-}  // namespace tarvolin
+}  // namespace tarvolin::testing

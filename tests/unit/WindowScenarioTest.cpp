@@ -18,6 +18,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "app/ServiceUrls.h"
 #include "tests/unit/Fakes.h"
 #include "tests/unit/TempDir.h"
 #include "tests/unit/TestData.h"
@@ -124,12 +125,11 @@ protected:
 
     // "n" or "s" for the notify or status path, then the number as sent.
     static std::string ShortRequest(const std::string& url) {
-        const std::string_view base = "http://localhost:9090/dataservices/";
-        const std::string_view query = "?ver=1.0&msisdn=";
-        const bool notify = url.starts_with(std::string(base) + "notify" + std::string(query));
-        const bool status = url.starts_with(std::string(base) + "status" + std::string(query));
-        if (!notify && !status) return "?" + url;
-        return (notify ? "n" : "s") + url.substr(base.size() + 6 + query.size());
+        const std::string notify = Utf8(NotifyBaseUrl());
+        const std::string status = Utf8(StatusBaseUrl());
+        if (url.starts_with(notify)) return "n" + url.substr(notify.size());
+        if (url.starts_with(status)) return "s" + url.substr(status.size());
+        return "?" + url;
     }
 
     TempDir folder;
@@ -237,8 +237,8 @@ TEST(WindowTest, StartUpAndTheDialogsUseTheNotifiersOwnTexts) {
     form.Form_Load();
     const std::u16string separator(1, std::filesystem::path::preferred_separator);
     EXPECT_EQ(form.State().numberFilePath, folder.PathText() + separator + u"MyNumber.txt");
-    EXPECT_EQ(form.State().notifyUrl, u"http://localhost:9090/dataservices/notify?ver=1.0&msisdn=");
-    EXPECT_EQ(form.State().statusUrl, u"http://localhost:9090/dataservices/status?ver=1.0&msisdn=");
+    EXPECT_EQ(form.State().notifyUrl, NotifyBaseUrl());
+    EXPECT_EQ(form.State().statusUrl, StatusBaseUrl());
     const auto& add = ports.shell.notifyCalls.front();
     EXPECT_EQ(add.message, NimAdd);
     EXPECT_EQ(add.record.hWnd, ports.window.handle);
