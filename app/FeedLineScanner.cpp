@@ -3,6 +3,8 @@
 
 #include "app/FeedLineScanner.h"
 
+#include "tray/Text.h"
+
 #include <cstdint>
 
 namespace tarvolin {
@@ -31,23 +33,10 @@ constexpr std::size_t LinkCloseLength = 7;          // </link>
 constexpr std::size_t DescriptionOpenLength = 22;   // <description><![CDATA[
 constexpr std::size_t DescriptionCloseLength = 17;  // ]]></description>
 
-constexpr char16_t AsciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-}
-
-// Whether `text` begins with the lower-case ASCII `tag`, ignoring the case of ASCII letters.
-bool StartsWithIgnoreCase(std::u16string_view text, std::u16string_view tag) {
-    if (text.size() < tag.size()) return false;
-    for (std::size_t i = 0; i < tag.size(); ++i) {
-        if (AsciiLower(text[i]) != tag[i]) return false;
-    }
-    return true;
-}
-
 // The tag, if any, that opens at `afterLess`, the text just after a '<'.
 std::uint8_t TagAt(std::u16string_view afterLess, bool testBuildDate) {
     if (afterLess.empty()) return 0;
-    switch (AsciiLower(afterLess.front())) {
+    switch (afterLess.front() | 0x20) {  // ASCII letters in lower case
         case u'l':
             if (StartsWithIgnoreCase(afterLess, LinkOpen)) return LinkTag;
             if (testBuildDate && StartsWithIgnoreCase(afterLess, BuildDateOpen)) {

@@ -54,7 +54,7 @@ struct ReadCase {
 TEST_F(NumberStoreTest, ReadsTheFirstLineUpToTheFirstCrAndLeavesTheFile) {
     // clang-format off
     const ReadCase cases[] = {
-        {"0803\r\n", u"0803"}, {"0803", u"0803"}, {" 0803 \r\n", u" 0803 "}, {"", u""},
+        {"0803\r\n", u"0803"}, {"0803", u"0803"}, {"7", u"7"}, {" 0803 \r\n", u" 0803 "}, {"", u""},
         {"\r\n0803\r\n", u""}, {"0803\r\n0804\r\n", u"0803"}, {"0803\n0804\n", u"0803\n0804\n"},
         {"0803\n0804\r\n0805", u"0803\n0804"}, {"0803\r0804", u"0803"}, {"\t0803\r\n", u"\t0803"},
         {std::string("08\0" "03\r\n", 7), std::u16string(u"08\0" u"03", 5)},
