@@ -19,10 +19,13 @@
 
 namespace {
 
+// Every drawn size, so that trays asking for 22, 24 or 48 px and scaled screens get a
+// sharp image instead of a scaled one.
 QIcon NotifierIcon() {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/tarvolin-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icons/tarvolin-32.png"), QSize(32, 32));
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        icon.addFile(QStringLiteral(":/icons/tarvolin-%1.png").arg(size), QSize(size, size));
+    }
     return icon;
 }
 
