@@ -16,6 +16,7 @@
 #include "runtime/qt/QtShell.h"
 #include "runtime/qt/QtWindow.h"
 #include "runtime/qt/TerminationSignals.h"
+#include "runtime/qt/TrayMenu.h"
 
 namespace {
 
@@ -48,9 +49,10 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(icon);
 
     FormEvents events;
-    QtWindow window(events, icon);
+    TrayMenu trayMenu(events);
+    QtWindow window(events, trayMenu, icon);
     QtDialogs dialogs(events);
-    QtShell shell(events, icon);
+    QtShell shell(events, trayMenu, icon);
     CurlTransfer transfer;
     const Utf8CodePage codePage;
     frmMain form(Ports{window, dialogs, shell, transfer, codePage});
