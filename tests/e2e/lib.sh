@@ -29,11 +29,9 @@ e2e_enter_sandbox() {
 # --- results and waiting -----------------------------------------------------------------
 
 PASSED=0 FAILED=0
-check() {  # check DESCRIPTION COMMAND...: passed when the command succeeds
-    local description=$1
-    shift
-    if "$@"; then PASSED=$((PASSED + 1)) && echo "ok - $description"; else
-        FAILED=$((FAILED + 1)) && echo "FAILED - $description"
+check() {  # check DESCRIPTION COMMAND...: passed when the command succeeds; its status
+    if "${@:2}"; then PASSED=$((PASSED + 1)) && echo "ok - $1"; else
+        FAILED=$((FAILED + 1)) && echo "FAILED - $1" && return 1
     fi
 }
 

@@ -41,6 +41,7 @@ refuse	http://example.com;reboot	a shell command separator
 refuse	http://0x7f.0.0.1/	a hexadecimal IPv4 address
 refuse	http://2130706433/	an IPv4 address as one number
 refuse	http://[::1/	an unclosed IPv6 literal
+refuse	http://[::900:]:9/x	an IPv6 literal that ends in one colon
 refuse	http://example.com:99999/	a port beyond 65535
 refuse	http://\xd0\xb5x\xd0\xb0mple.com/	a host with Cyrillic look-alike letters
 open	https://example.com/setup.zip	https://example.com/setup.zip
@@ -84,7 +85,7 @@ read_at_start_up() {
     return "$status"
 }
 
-row=0 hostile=0 good=0 expected=()
+row=0 hostile=0 launched=0 good=0 once=0 expected=()
 while IFS=$'\t' read -r kind link what; do
     row=$((row + 1))
     publish "$row" "$link"
@@ -94,10 +95,11 @@ while IFS=$'\t' read -r kind link what; do
     sleep 0.3  # time for a wrongly launched opener to show up
     if [ "$kind" = refuse ]; then
         hostile=$((hostile + 1))
-        check "refused: $what" opened_count_is "$before"
+        check "refused: $what" opened_count_is "$before" || launched=$((launched + 1))
     else
         good=$((good + 1)) expected+=("$what")
-        check "opened once: $what" eval 'wait_for 5 opened_count_is $((before + 1)) && opened_exactly $((before + 1)) "$what"'
+        check "opened once: $what" eval 'wait_for 5 opened_count_is $((before + 1)) && opened_exactly $((before + 1)) "$what"' &&
+            once=$((once + 1))
     fi
     [ "$row" -eq 2 ] && { start_notifier "$app" && wait_for 15 icon_shown && sleep 1; }
 done <<<"$TABLE"
@@ -106,5 +108,5 @@ check "the opener's whole record is the good links, each once, in order" \
     cmp -s "$TARVOLIN_OPENED_LOG" <(printf '%s\n' "${expected[@]}")
 kill -TERM "$NOTIFIER_PID"
 check "the notifier ran through and ends with status 0" exited_with "$NOTIFIER_PID" 0
-echo "links: $hostile hostile, $good good"
+echo "links: hostile $hostile, launched $launched; good $good, opened once $once"
 e2e_finish
