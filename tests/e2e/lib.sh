@@ -94,7 +94,9 @@ e2e_start_desktop() {
     : >"$TARVOLIN_OPENED_LOG"
     local fd display
     exec {fd}<> <(:)
-    Xvfb -displayfd "$fd" -screen 0 800x600x24 -nolisten tcp 2>"$WORK/xvfb.log" &
+    # -noreset: a short-lived client (xwininfo, xdotool) that leaves before the tray host has
+    # connected would otherwise reset the server under the host's feet.
+    Xvfb -displayfd "$fd" -screen 0 800x600x24 -nolisten tcp -noreset 2>"$WORK/xvfb.log" &
     remember $!
     read -r -t 10 -u "$fd" display || { echo "Xvfb did not start"; exit 1; }
     exec {fd}<&-
@@ -114,6 +116,7 @@ desktop_up() {
 
 TRAY_PIDS=()
 start_tray() {
+    local pid status
     case $TRAY in
         xembed)
             trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
@@ -128,8 +131,9 @@ start_tray() {
             TRAY_PIDS+=($!)
             wait_for 10 watcher_says IsStatusNotifierHostRegistered true ;;
     esac
-    local pid
+    status=$?
     for pid in "${TRAY_PIDS[@]}"; do remember "$pid"; done
+    return "$status"
 }
 stop_tray() { kill "${TRAY_PIDS[@]}" 2>/dev/null && wait "${TRAY_PIDS[@]}" 2>/dev/null; }
 
