@@ -1,8 +1,8 @@
 #!/bin/bash
 # Draws the notifier's icon (a white antenna with two signal arcs on an orange rounded
-# square) and writes the 16 and 32 px PNGs and the Windows .ico beside this script.
-# Needs ImageMagick 6 (`convert`). The 16 px image is drawn on its own 4x grid so its
-# strokes land on whole pixels; the 32 px one is scaled down from a finer drawing.
+# square) and writes the PNGs at 16, 22, 24, 32, 48 and 64 px and the Windows .ico beside
+# this script. Needs ImageMagick 6 (`convert`). The 16 px image is drawn on its own 4x grid
+# so its strokes land on whole pixels; the larger ones are scaled down from a finer drawing.
 set -euo pipefail
 cd "$(dirname "$0")"
 convert=/usr/bin/convert
@@ -24,7 +24,12 @@ colour='#D9480F'
     -stroke none -fill white -draw "rectangle 28,28 35,55" -draw "circle 32,26 32,33" \
     "$tmp/small.png"
 
-"$convert" "$tmp/large.png" -filter Lanczos -resize 32x32 -depth 8 -strip tarvolin-32.png
 "$convert" "$tmp/small.png" -filter box -resize 16x16 -depth 8 -strip tarvolin-16.png
-# Windows: the 16 px image in 256 colours first (the window's icon), then the 32 px one.
-"$convert" tarvolin-16.png tarvolin-32.png -colors 256 -strip tarvolin.ico
+for size in 22 24 32 48 64; do
+    "$convert" "$tmp/large.png" -filter Lanczos -resize ${size}x$size -depth 8 -strip tarvolin-$size.png
+done
+# Windows: the 16 px image in 256 colours first (the window's icon), then every size with
+# full colour and alpha for scaled screens and large taskbar icons.
+"$convert" \( tarvolin-16.png -colors 256 \) \
+    \( tarvolin-22.png tarvolin-24.png tarvolin-32.png tarvolin-48.png tarvolin-64.png -type TrueColorAlpha \) \
+    -strip tarvolin.ico

@@ -26,12 +26,14 @@ manifestDir=$dataHome/$name
 manifest=$manifestDir/installed-files
 menuEntry=$dataHome/applications/$name.desktop
 autostartEntry=$configHome/autostart/$name.desktop
-icon16=$dataHome/icons/hicolor/16x16/apps/$name.png
-icon32=$dataHome/icons/hicolor/32x32/apps/$name.png
+# The icon at every size the package carries, each in the hicolor theme's folder of its size.
+iconSizes=(16 22 24 32 48 64)
+icons=()
+for size in "${iconSizes[@]}"; do icons+=("$dataHome/icons/hicolor/${size}x$size/apps/$name.png"); done
 
 [[ -x $program ]] || fail "$program is missing or not executable"
 [[ -f $template ]] || fail "$template is missing"
-for size in 16 32; do
+for size in "${iconSizes[@]}"; do
     [[ -f $appDir/icons/tarvolin-$size.png ]] || fail "$appDir/icons/tarvolin-$size.png is missing"
 done
 # Control characters cannot be written into a desktop entry or the list of added files.
@@ -50,7 +52,7 @@ if [[ -f $manifest ]]; then
         esac
     done <"$manifest"
 fi
-for target in "$menuEntry" "$autostartEntry" "$icon16" "$icon32"; do
+for target in "$menuEntry" "$autostartEntry" "${icons[@]}"; do
     if [[ -e $target || -L $target ]] && [[ -z ${ours[$target]:-} ]]; then
         fail "$target exists and was not made by this script; move it away and run again"
     fi
@@ -69,7 +71,7 @@ writeManifest() {
             [[ -n ${listed[$entry]:-} ]] || printf 'dir\t%s\n' "$entry"
             listed[$entry]=1
         done
-        for entry in "$menuEntry" "$autostartEntry" "$icon16" "$icon32"; do
+        for entry in "$menuEntry" "$autostartEntry" "${icons[@]}"; do
             [[ -z ${ours[$entry]:-}${placed[$entry]:-} ]] || printf 'file\t%s\n' "$entry"
         done
     } >"$manifest.new" && mv -f "$manifest.new" "$manifest"
@@ -116,14 +118,14 @@ grep -q '^Exec="' "$work/entry.desktop" || fail "$template has no [Desktop Entry
 makeDir "$manifestDir"
 place "$work/entry.desktop" "$menuEntry"
 place "$work/entry.desktop" "$autostartEntry"
-place "$appDir/icons/tarvolin-16.png" "$icon16"
-place "$appDir/icons/tarvolin-32.png" "$icon32"
+for i in "${!iconSizes[@]}"; do
+    place "$appDir/icons/tarvolin-${iconSizes[i]}.png" "${icons[i]}"
+done
 
 echo "Tarvolin Internet Notifier is registered for $(id -un):"
 echo "  menu entry  $menuEntry"
 echo "  autostart   $autostartEntry"
-echo "  icons       $icon16"
-echo "              $icon32"
+echo "  icons       $(dirname "$(dirname "$(dirname "${icons[0]}")")")/*/apps/$name.png"
 echo "It starts at every login. Start it now from the menu, or run:"
 printf '  %q &\n' "$program"
 printf 'To undo: %q\n' "$appDir/uninstall.sh"

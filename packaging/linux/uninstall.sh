@@ -20,7 +20,9 @@ fi
 ownFile() {
     case $1 in
         */applications/$name.desktop | */autostart/$name.desktop) return 0 ;;
-        */icons/hicolor/16x16/apps/$name.png | */icons/hicolor/32x32/apps/$name.png) return 0 ;;
+        */icons/hicolor/16x16/apps/$name.png | */icons/hicolor/22x22/apps/$name.png) return 0 ;;
+        */icons/hicolor/24x24/apps/$name.png | */icons/hicolor/32x32/apps/$name.png) return 0 ;;
+        */icons/hicolor/48x48/apps/$name.png | */icons/hicolor/64x64/apps/$name.png) return 0 ;;
     esac
     return 1
 }

@@ -19,8 +19,9 @@ constexpr int TrayMessageMs = 10000;  // QSystemTrayIcon's own default
 
 }  // namespace
 
-QtShell::QtShell(FormEvents& events, QIcon icon)
+QtShell::QtShell(FormEvents& events, TrayMenu& trayMenu, QIcon icon)
     : events_(events),
+      trayMenu_(trayMenu),
       icon_(std::move(icon)),
       notifications_(DesktopNotifications::Events{
           .shown = [this] { Post(TrayBalloonShow); },
@@ -53,7 +54,10 @@ void QtShell::Add(const TrayIconRecord& record) {
     if (trayIcon_) return;  // the shell refuses a second add of the same icon
     trayIcon_ = std::make_unique<QSystemTrayIcon>(icon_);
     trayIcon_->setToolTip(ToQString(record.szTip.Text()));
-    // No context menu is set: the window pops its own up when told of the right click.
+    // Set before show, so that a StatusNotifierItem carries its menu from the start: many
+    // hosts draw only an exported menu and never ask the program for one. A right click
+    // still reaches the window, which pops up its own menu unless this one is up.
+    trayIcon_->setContextMenu(trayMenu_.Menu());
     QObject::connect(trayIcon_.get(), &QSystemTrayIcon::activated, &context_,
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          if (reason == QSystemTrayIcon::Trigger) Post(TrayLeftButtonUp);

@@ -13,12 +13,13 @@
 #include "ports/Shell.h"
 #include "runtime/qt/DesktopNotifications.h"
 #include "runtime/qt/FormEvents.h"
+#include "runtime/qt/TrayMenu.h"
 
 namespace tarvolin {
 
 class QtShell final : public Shell {
 public:
-    QtShell(FormEvents& events, QIcon icon);
+    QtShell(FormEvents& events, TrayMenu& trayMenu, QIcon icon);
     ~QtShell() override;
 
     QtShell(const QtShell&) = delete;
@@ -40,6 +41,7 @@ private:
     void Post(std::int32_t code);
 
     FormEvents& events_;
+    TrayMenu& trayMenu_;
     QIcon icon_;
     QObject context_;  // receiver of queued events; they die with it
     std::unique_ptr<QSystemTrayIcon> trayIcon_;

@@ -28,8 +28,10 @@ std::uint32_t NonZeroLow32(quint64 value) {
 
 }  // namespace
 
-QtWindow::QtWindow(FormEvents& events, const QIcon& icon)
-    : events_(events), iconHandle_(NonZeroLow32(static_cast<quint64>(icon.cacheKey()))) {
+QtWindow::QtWindow(FormEvents& events, const TrayMenu& trayMenu, const QIcon& icon)
+    : events_(events),
+      trayMenu_(trayMenu),
+      iconHandle_(NonZeroLow32(static_cast<quint64>(icon.cacheKey()))) {
     host_.setWindowTitle(ToQString(WindowCaption));
     host_.setWindowIcon(icon);
     // Timer1 stays idle until the logic sets its interval. A very coarse timer fires on
@@ -64,6 +66,9 @@ float QtWindow::TwipsPerPixelX() const {
 void QtWindow::PopupMenu(TopMenu menu) {
     // mnuClose has no items: popping it up shows nothing.
     if (menu != TopMenu::mnuContext || !events_.Open()) return;
+    // The tray's own menu is up for this right click (popped up by an XEmbed tray, or drawn
+    // by a StatusNotifierItem host): it is the menu, its items run the same handlers.
+    if (trayMenu_.Shown()) return;
     QMenu popup;
     popup.setTitle(ToQString(ContextMenuCaption));
     for (const MenuItemDesign& item : ContextMenuItems) popup.addAction(ToQString(item.caption));

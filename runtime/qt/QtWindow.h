@@ -10,12 +10,13 @@
 
 #include "ports/Window.h"
 #include "runtime/qt/FormEvents.h"
+#include "runtime/qt/TrayMenu.h"
 
 namespace tarvolin {
 
 class QtWindow final : public Window {
 public:
-    QtWindow(FormEvents& events, const QIcon& icon);
+    QtWindow(FormEvents& events, const TrayMenu& trayMenu, const QIcon& icon);
 
     [[nodiscard]] std::uint32_t Handle() const override;
     [[nodiscard]] std::uint32_t IconHandle() const override;
@@ -27,6 +28,7 @@ public:
 
 private:
     FormEvents& events_;
+    const TrayMenu& trayMenu_;
     QWidget host_;  // never shown: the notifier's whole surface is the tray icon
     QTimer timer1_;
     std::uint32_t iconHandle_;

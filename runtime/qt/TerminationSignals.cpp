@@ -14,7 +14,7 @@ namespace tarvolin {
 
 namespace {
 
-constexpr std::array HandledSignals{SIGTERM, SIGINT};
+constexpr std::array HandledSignals{SIGTERM, SIGINT, SIGHUP};
 
 // A signal handler receives no context, so the socket it writes to is the one piece of
 // process-wide state here; it is set once before the handlers are installed.

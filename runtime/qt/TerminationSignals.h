@@ -1,6 +1,7 @@
 #pragma once
-// SIGTERM and SIGINT turned into a call on the event loop, where the window can be
-// unloaded safely (a signal handler may do almost nothing itself).
+// SIGTERM, SIGINT and SIGHUP (the terminal that started the program closed) turned into a
+// call on the event loop, where the window can be unloaded safely (a signal handler may do
+// almost nothing itself).
 
 #include <QSocketNotifier>
 #include <functional>

@@ -1,6 +1,7 @@
 // tarvolin-notifier: the notifier on a Linux desktop. It creates the one window with its
 // Qt ports, raises its load event, runs the event loop and unloads the window when the
-// session or a signal ends the program. It reads no options and no settings.
+// session or a signal ends the program. It reads no options and no settings. One notifier
+// runs per program folder.
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -11,18 +12,23 @@
 #include "app/frmMain.h"
 #include "ports/CodePage.h"
 #include "runtime/curl/CurlTransfer.h"
+#include "runtime/qt/FolderInstance.h"
 #include "runtime/qt/FormEvents.h"
 #include "runtime/qt/QtDialogs.h"
 #include "runtime/qt/QtShell.h"
 #include "runtime/qt/QtWindow.h"
 #include "runtime/qt/TerminationSignals.h"
+#include "runtime/qt/TrayMenu.h"
 
 namespace {
 
+// Every drawn size, so that trays asking for 22, 24 or 48 px and scaled screens get a
+// sharp image instead of a scaled one.
 QIcon NotifierIcon() {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/tarvolin-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icons/tarvolin-32.png"), QSize(32, 32));
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        icon.addFile(QStringLiteral(":/icons/tarvolin-%1.png").arg(size), QSize(size, size));
+    }
     return icon;
 }
 
@@ -41,13 +47,20 @@ int main(int argc, char* argv[]) {
     // The program lives in the tray: closing a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setDesktopFileName(QStringLiteral("tarvolin-notifier"));
+
+    // Decided before the window loads: a second start from this folder adds no icon, sends
+    // no request and leaves the number file alone; the running notifier shows its status.
+    FolderInstance instance(QCoreApplication::applicationDirPath());
+    if (!instance.Claim()) return 0;
+
     const QIcon icon = NotifierIcon();
     QApplication::setWindowIcon(icon);
 
     FormEvents events;
-    QtWindow window(events, icon);
+    TrayMenu trayMenu(events);
+    QtWindow window(events, trayMenu, icon);
     QtDialogs dialogs(events);
-    QtShell shell(events, icon);
+    QtShell shell(events, trayMenu, icon);
     CurlTransfer transfer;
     const Utf8CodePage codePage;
     frmMain form(Ports{window, dialogs, shell, transfer, codePage});
@@ -64,6 +77,7 @@ int main(int argc, char* argv[]) {
     };
     const TerminationSignals termination(unload);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, unload);
+    instance.OnLaterStart([&events] { events.Raise([](frmMain& frm) { frm.SecondStart(); }); });
 
     events.Raise([](frmMain& frm) { frm.Form_Load(); });
     // Exit confirmed from a box that start-up itself had open: no loop is left to run.
