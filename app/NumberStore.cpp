@@ -48,13 +48,13 @@ std::ofstream OpenForOutput(const fs::path& file) {
     return out;
 }
 
-// The temporary file of a write, open for output. Unless it is kept, it is closed and
-// removed when the write gives up (closed first: an open file cannot be removed everywhere).
+// The temporary file of a write, open for output. It is closed and removed when it goes:
+// after a write that gave up, it is not left behind (closed first: an open file cannot be
+// removed everywhere); after a rename over the number file, its path names nothing.
 class TemporaryFile {
 public:
     explicit TemporaryFile(fs::path file) : file_(std::move(file)), out_(OpenForOutput(file_)) {}
     ~TemporaryFile() {
-        if (kept_) return;
         out_.close();
         std::error_code ignored;
         fs::remove(file_, ignored);
@@ -77,13 +77,9 @@ public:
         if (!out_) ThrowStreamError();
     }
 
-    // The file has become the real one: leave it.
-    void Keep() { kept_ = true; }
-
 private:
     fs::path file_;
     std::ofstream out_;
-    bool kept_ = false;
 };
 
 // The file a path names, through any symbolic links, so that a link to the number file
@@ -202,7 +198,6 @@ void NumberStore::WriteNumber(const std::u16string& path, const std::u16string& 
     std::error_code renameError;
     fs::rename(temporaryPath, target, renameError);
     if (renameError) throw std::system_error(renameError);
-    temporary->Keep();
 }
 
 void NumberStore::ShowError(const std::system_error& error) {

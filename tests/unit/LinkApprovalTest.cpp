@@ -65,6 +65,7 @@ const LinkRow GoodLinks[] = {
     {u"https://[2001:db8::1]/", u"https://[2001:db8::1]/"},
     {u"http://[::ffff:192.0.2.1]", u"http://[::ffff:192.0.2.1]"},
     {u"http://[1:2:3:4:5:6:1.2.3.4]/", u"http://[1:2:3:4:5:6:1.2.3.4]/"},
+    {u"http://[1:2:3:4:5:6::7]/", u"http://[1:2:3:4:5:6::7]/"},
     {u"http://example.com./", u"http://example.com./"},
     {u"http://a-b.c-d.example", u"http://a-b.c-d.example"},
     {u"http://xn--bcher-kva.example/", u"http://xn--bcher-kva.example/"},

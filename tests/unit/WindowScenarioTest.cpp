@@ -52,6 +52,8 @@ struct Scenario {
     const char* expected;
 };
 
+void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+
 class WindowScenarioTest : public ::testing::TestWithParam<Scenario> {
 protected:
     WindowScenarioTest() { ports.window.appPath = folder.PathText(); }
