@@ -13,22 +13,22 @@
 #include "runtime/win32/MenuBar.h"
 #include "runtime/win32/NotifyIconData.h"
 #include "runtime/win32/ResourceIds.h"
+#include "runtime/win32/SingleInstance.h"
 
 namespace tarvolin {
 
 namespace {
 
-constexpr wchar_t WindowClassName[] = L"TarvolinNotifierWindow";
 constexpr UINT_PTR Timer1Id = 1;
 constexpr float TwipsPerInch = 1440.0F;
 // The client area of the window's design, in twips.
 constexpr int ClientWidthTwips = 3975;
 constexpr int ClientHeightTwips = 1485;
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
+void RegisterWindowClass(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, WindowClassName, &existing)) return;
+    if (GetClassInfoExW(instance, className, &existing)) return;
 
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -36,7 +36,7 @@ void RegisterWindowClass(HINSTANCE instance, WNDPROC windowProc) {
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = WindowClassName;
+    windowClass.lpszClassName = className;
     if (!RegisterClassExW(&windowClass)) {
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                                 "RegisterClassExW");
@@ -81,9 +81,12 @@ std::int16_t ShiftOf(WPARAM keys) {
 
 }  // namespace
 
-Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
-    RegisterWindowClass(instance_, &Win32Window::WindowProc);
-    taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
+Win32Window::Win32Window(HINSTANCE instance, std::wstring className)
+    : instance_(instance),
+      className_(std::move(className)),
+      taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
+      secondStartMessage_(SecondStartMessage()) {
+    RegisterWindowClass(instance_, className_.c_str(), &Win32Window::WindowProc);
 
     if (const HDC screen = GetDC(nullptr)) {
         twipsPerPixelX_ = TwipsPerPixel(GetDeviceCaps(screen, LOGPIXELSX));
@@ -100,9 +103,10 @@ Win32Window::Win32Window(HINSTANCE instance) : instance_(instance) {
                static_cast<LONG>(static_cast<float>(ClientHeightTwips) / twipsPerPixelY_)};
     AdjustWindowRectEx(&frame, style, menuBar_ != nullptr, 0);
     const std::u16string caption(WindowCaption);
-    hwnd_ = CreateWindowExW(0, WindowClassName, reinterpret_cast<const wchar_t*>(caption.c_str()),
-                            style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                            frame.bottom - frame.top, nullptr, menuBar_, instance_, this);
+    hwnd_ =
+        CreateWindowExW(0, className_.c_str(), reinterpret_cast<const wchar_t*>(caption.c_str()),
+                        style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                        frame.bottom - frame.top, nullptr, menuBar_, instance_, this);
     if (hwnd_ == nullptr) {
         const DWORD error = GetLastError();
         if (menuBar_ != nullptr) DestroyMenu(menuBar_);
@@ -209,19 +213,15 @@ LRESULT CALLBACK Win32Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
 }
 
 LRESULT Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    const HWND hwnd = hwnd_;
     if (message == WM_DESTROY) {
         ended_ = true;
         PostQuitMessage(0);
         return 0;
     }
     // Before the window is attached and after the program ended, no event reaches frmMain.
-    if (ended_ || form_ == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (ended_ || form_ == nullptr) return DefWindowProcW(hwnd_, message, wParam, lParam);
+    if (HandleRegisteredMessage(message)) return 0;
 
-    if (message == taskbarCreatedMessage_ && taskbarCreatedMessage_ != 0) {
-        if (onTaskbarCreated_) onTaskbarCreated_();
-        return 0;
-    }
     switch (message) {
         case WM_MOUSEMOVE:
             MouseMove(wParam, lParam);
@@ -241,6 +241,29 @@ LRESULT Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (HIWORD(wParam) == 0 && lParam == 0) MenuCommand(LOWORD(wParam));
             return 0;
+        default:
+            return HandleSessionMessage(message, wParam, lParam);
+    }
+}
+
+// Messages whose numbers are registered at run time: they cannot be switch cases.
+bool Win32Window::HandleRegisteredMessage(UINT message) {
+    if (message == 0) return false;
+    if (message == taskbarCreatedMessage_) {
+        if (onTaskbarCreated_) onTaskbarCreated_();
+        return true;
+    }
+    if (message == secondStartMessage_) {
+        form_->SecondStart();
+        return true;
+    }
+    return false;
+}
+
+// Closing and the end of the session; each is answered at once, even while a handler
+// waits in a modal loop, whose wait then ends with the program.
+LRESULT Win32Window::HandleSessionMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
         case WM_CLOSE:
             Unload(true);
             return 0;
@@ -251,7 +274,7 @@ LRESULT Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam != FALSE) Unload(false);
             return 0;
         default:
-            return DefWindowProcW(hwnd, message, wParam, lParam);
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
 }
 

@@ -1,5 +1,6 @@
 // The Windows program: one frmMain on the Win32 runtime. It loads the window, runs the
-// message loop and leaves with the loop's exit code (0 once the window has ended).
+// message loop and leaves with the loop's exit code (0 once the window has ended). A start
+// in a folder whose notifier runs already tells that notifier and leaves at once.
 
 // clang-format off
 #include <windows.h>  // before the other Windows headers, which need it
@@ -8,6 +9,8 @@
 
 #include "app/frmMain.h"
 #include "runtime/win32/AnsiCodePage.h"
+#include "runtime/win32/AppFolder.h"
+#include "runtime/win32/SingleInstance.h"
 #include "runtime/win32/Win32Dialogs.h"
 #include "runtime/win32/Win32Shell.h"
 #include "runtime/win32/Win32Window.h"
@@ -26,6 +29,8 @@ public:
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
+    ComApartment(ComApartment&&) = delete;
+    ComApartment& operator=(ComApartment&&) = delete;
 
 private:
     bool initialized_;
@@ -42,24 +47,37 @@ int RunMessageLoop() {
     }
 }
 
+int RunNotifier(HINSTANCE instance, const std::wstring& folderKey) {
+    using namespace tarvolin;
+    const ComApartment com;
+    const AnsiCodePage codePage;
+    Win32Window window(instance, NotifierWindowClass(folderKey));
+    Win32Dialogs dialogs;
+    Win32Shell shell(codePage);
+    WinInetTransfer transfer;
+    frmMain form(Ports{window, dialogs, shell, transfer, codePage});
+    window.Attach(form, [&shell] { shell.ReAddIcon(); });
+
+    form.Form_Load();
+    if (window.HasEnded()) return 0;
+    return RunMessageLoop();
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
     using namespace tarvolin;
-    const ComApartment com;
     try {
-        const AnsiCodePage codePage;
-        Win32Window window(instance);
-        Win32Dialogs dialogs;
-        Win32Shell shell(codePage);
-        WinInetTransfer transfer;
-        frmMain form(Ports{window, dialogs, shell, transfer, codePage});
-        window.Attach(form, [&shell] { shell.ReAddIcon(); });
-
-        form.Form_Load();
-        if (window.HasEnded()) return 0;
-        return RunMessageLoop();
+        // Before anything of the window: a second start adds no icon, asks the service
+        // nothing and leaves the number file alone.
+        const std::wstring folderKey = FolderKey(ExecutableFolder());
+        const InstanceLock instanceLock(folderKey);
+        if (instanceLock.HeldElsewhere()) {
+            TellRunningNotifier(NotifierWindowClass(folderKey));
+            return 0;
+        }
+        return RunNotifier(instance, folderKey);
     } catch (const std::exception& error) {
         MessageBoxA(nullptr, error.what(), "Tarvolin Internet Notifier", MB_OK | MB_ICONERROR);
         return 1;

@@ -1,36 +1,29 @@
-// The application folder as the window reports it.
+// The key of the program folder that allows one notifier per folder.
 
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <windows.h>
 
 #include "runtime/win32/AppFolder.h"
+#include "runtime/win32/SingleInstance.h"
 
 namespace tarvolin::testing {
 namespace {
 
-TEST(AppFolder, FolderOfPathKeepsASeparatorOnlyAtADriveRoot) {
-    const struct {
-        std::u16string path;
-        std::u16string folder;
-    } cases[] = {
-        {u"C:\\Program Files\\Tarvolin\\tarvolin-notifier.exe", u"C:\\Program Files\\Tarvolin"},
-        {u"C:\\tarvolin-notifier.exe", u"C:\\"},
-        {u"Z:\\tmp\\run/tarvolin-notifier.exe", u"Z:\\tmp\\run"},
-        {u"\\\\server\\share\\tarvolin-notifier.exe", u"\\\\server\\share"},
-        {u"\\\\?\\C:\\long\\tarvolin-notifier.exe", u"\\\\?\\C:\\long"},
-        {u"tarvolin-notifier.exe", u""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FolderOfPath(c.path), c.folder) << std::filesystem::path(c.path).string();
-    }
-}
-
-TEST(AppFolder, ExecutableFolderHoldsTheRunningProgram) {
+TEST(AppFolder, HasOneKeyWhateverItsSpelling) {
     const std::u16string folder = ExecutableFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_NE(folder.back(), u'\\');
-    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder) / "win32_tests.exe"));
+    std::wstring shortName(MAX_PATH, L'\0');
+    shortName.resize(GetShortPathNameW(reinterpret_cast<const wchar_t*>(folder.c_str()),
+                                       shortName.data(), MAX_PATH));
+    EXPECT_EQ(FolderKey(std::u16string(shortName.begin(), shortName.end())), FolderKey(folder));
+    const std::wstring key = FolderKey(u"C:\\Tools\\Tarvolin");
+    for (const char16_t* same :
+         {u"c:\\TOOLS\\tarvolin", u"C:/Tools/Tarvolin/", u"C:\\Tools\\x\\..\\Tarvolin"}) {
+        EXPECT_EQ(FolderKey(same), key);
+    }
+    for (const char16_t* other : {u"C:\\Tools\\Tarvolin2", u"C:\\Tools", u"D:\\Tools\\Tarvolin"}) {
+        EXPECT_NE(FolderKey(other), key);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,137 @@
+// The GET's steps: send, follow a redirect, read the body.
+
+#include "runtime/win32/WinInetGet.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <utility>
+
+#include "runtime/win32/HttpUrl.h"
+
+namespace tarvolin {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                               INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
+                               INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH |
+                               INTERNET_FLAG_NO_AUTO_REDIRECT;
+constexpr std::size_t ReadChunk = std::size_t{64} * 1024;
+
+// WinINet ignores time-outs set on the session handle: each connection and request handle
+// gets what is left of the whole request's time (at least 1 ms: 0 means no limit).
+void LimitTime(HINTERNET handle, Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    auto milliseconds = static_cast<DWORD>(std::clamp<std::int64_t>(left, 1, 0x7FFFFFFF));
+    for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                               INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+        InternetSetOptionA(handle, option, &milliseconds, sizeof(milliseconds));
+    }
+}
+
+std::optional<DWORD> QueryNumber(HINTERNET request, DWORD info) {
+    DWORD number = 0;
+    DWORD length = sizeof(number);
+    DWORD index = 0;
+    if (!HttpQueryInfoA(request, info | HTTP_QUERY_FLAG_NUMBER, &number, &length, &index)) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+std::optional<std::string> QueryLocation(HINTERNET request) {
+    std::string value(256, '\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto length = static_cast<DWORD>(value.size());
+        DWORD index = 0;
+        if (HttpQueryInfoA(request, HTTP_QUERY_LOCATION, value.data(), &length, &index)) {
+            value.resize(length);
+            return value;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+        value.resize(static_cast<std::size_t>(length) + 1);
+    }
+    return std::nullopt;
+}
+
+bool IsFollowedRedirect(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// A request sent and the status of its answer; the handles stay open for the body.
+struct Answer {
+    WinInetSession::Child connection;
+    WinInetSession::Child request;
+    DWORD status = 0;
+};
+
+std::optional<Answer> Send(WinInetSession& session, HINTERNET internet, const HttpUrlParts& url,
+                           Clock::time_point deadline) {
+    Answer answer{session.Adopt(InternetConnectA(internet, url.host.c_str(), url.port, nullptr,
+                                                 nullptr, INTERNET_SERVICE_HTTP, 0, 0)),
+                  session.Adopt(nullptr)};
+    if (!answer.connection) return std::nullopt;
+    LimitTime(answer.connection.get(), deadline);
+    std::array<const char*, 2> acceptTypes{"*/*", nullptr};
+    answer.request = session.Adopt(HttpOpenRequestA(
+        answer.connection.get(), "GET", url.pathAndQuery.c_str(), nullptr, nullptr,
+        acceptTypes.data(), RequestFlags | (url.secure ? INTERNET_FLAG_SECURE : 0), 0));
+    if (!answer.request) return std::nullopt;
+    LimitTime(answer.request.get(), deadline);
+    if (!HttpSendRequestA(answer.request.get(), nullptr, 0, nullptr, 0)) return std::nullopt;
+    // No status line at all (the connection closed at once) reads as status 0.
+    const std::optional<DWORD> status = QueryNumber(answer.request.get(), HTTP_QUERY_STATUS_CODE);
+    if (!status || *status < 100 || Clock::now() >= deadline) return std::nullopt;
+    answer.status = *status;
+    return answer;
+}
+
+std::optional<std::string> ReadBody(HINTERNET request, std::size_t maxBytes,
+                                    Clock::time_point deadline) {
+    const std::optional<DWORD> announced = QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH);
+    if (announced && *announced > maxBytes) return std::nullopt;
+    std::string body;
+    for (;;) {
+        if (Clock::now() >= deadline) return std::nullopt;
+        LimitTime(request, deadline);
+        const std::size_t start = body.size();
+        body.resize(start + ReadChunk);
+        DWORD read = 0;
+        if (!InternetReadFile(request, &body[start], ReadChunk, &read)) return std::nullopt;
+        body.resize(start + read);
+        if (read == 0) break;  // the end of the body
+        if (body.size() > maxBytes) return std::nullopt;
+    }
+    // A connection that closes before the announced length is a cut-off body.
+    if (announced && body.size() < *announced) return std::nullopt;
+    return body;
+}
+
+}  // namespace
+
+std::optional<std::string> WinInetGet(WinInetSession& session, std::string url,
+                                      const TransferLimits& limits, Clock::time_point deadline) {
+    const HINTERNET internet = session.Open();
+    if (internet == nullptr) return std::nullopt;
+    for (int redirects = 0;; ++redirects) {
+        const std::optional<HttpUrlParts> parts = CrackHttpUrl(url);
+        if (!parts) return std::nullopt;
+        const std::optional<Answer> answer = Send(session, internet, *parts, deadline);
+        if (!answer) return std::nullopt;
+        if (!IsFollowedRedirect(answer->status)) {
+            if (answer->status < 200 || answer->status >= 300) return std::nullopt;
+            return ReadBody(answer->request.get(), limits.maxBodyBytes, deadline);
+        }
+        if (redirects >= limits.maxRedirects) return std::nullopt;
+        const std::optional<std::string> location = QueryLocation(answer->request.get());
+        if (!location || location->empty()) return std::nullopt;
+        std::optional<std::string> next = ResolveLocation(url, *location);
+        if (!next) return std::nullopt;
+        url = std::move(*next);
+    }
+}
+
+}  // namespace tarvolin
