@@ -10,10 +10,10 @@
 
 #include "app/frmMain.h"
 #include "ports/CodePage.h"
-#include "runtime/curl/CurlTransfer.h"
 #include "runtime/qt/FormEvents.h"
 #include "runtime/qt/QtDialogs.h"
 #include "runtime/qt/QtShell.h"
+#include "runtime/qt/QtTransfer.h"
 #include "runtime/qt/QtWindow.h"
 #include "runtime/qt/TerminationSignals.h"
 
@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
     QtWindow window(events, icon);
     QtDialogs dialogs(events);
     QtShell shell(events, icon);
-    CurlTransfer transfer;
+    QtTransfer transfer;
     const Utf8CodePage codePage;
     frmMain form(Ports{window, dialogs, shell, transfer, codePage});
     events.Attach(form);
