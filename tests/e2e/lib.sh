@@ -179,7 +179,7 @@ feed_request_seen() { feed_requests | grep -qxF "$1"; }
 # --- the notifier ------------------------------------------------------------------------
 
 # libfaketime runs the notifier's clock TIME_FACTOR times as fast: its one-minute timer
-# fires every wall second, and curl's time limits shrink the same way, which loopback
+# fires every wall second, and the transfer's time limits shrink the same way, which loopback
 # requests stay far inside. It is preloaded directly rather than through the faketime
 # wrapper, which would stand between the checks and the notifier's own PID and exit status.
 faketime_library() {
