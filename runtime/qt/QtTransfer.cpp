@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <utility>
 
 namespace tarvolin {
@@ -136,6 +137,19 @@ QtTransfer::QtTransfer(TransferLimits limits) : limits_(limits) {
 }
 
 std::optional<std::string> QtTransfer::Get(std::string_view url) {
+    ++running_;
+    std::optional<std::string> body;
+    try {
+        body = Fetch(url);
+    } catch (const std::bad_alloc&) {  // a body of up to the cap that cannot be held: nothing
+    }
+    // Once the outermost Get has ended, the idle connection and Qt's network thread go too:
+    // kept, they would wake the program two minutes later to expire.
+    if (--running_ == 0) manager_.clearConnectionCache();
+    return body;
+}
+
+std::optional<std::string> QtTransfer::Fetch(std::string_view url) {
     // One deadline for the whole request, redirects included: a reply that trickles in byte by
     // byte still ends at it.
     const QDeadlineTimer deadline(limits_.timeout, Qt::PreciseTimer);

@@ -23,8 +23,11 @@ public:
     [[nodiscard]] std::optional<std::string> Get(std::string_view url) override;
 
 private:
+    std::optional<std::string> Fetch(std::string_view url);
+
     TransferLimits limits_;
     QNetworkAccessManager manager_;
+    int running_ = 0;  // Gets in progress, nested ones included
 };
 
 }  // namespace tarvolin
