@@ -11,11 +11,11 @@
 
 #include "app/frmMain.h"
 #include "ports/CodePage.h"
-#include "runtime/curl/CurlTransfer.h"
 #include "runtime/qt/FolderInstance.h"
 #include "runtime/qt/FormEvents.h"
 #include "runtime/qt/QtDialogs.h"
 #include "runtime/qt/QtShell.h"
+#include "runtime/qt/QtTransfer.h"
 #include "runtime/qt/QtWindow.h"
 #include "runtime/qt/TerminationSignals.h"
 #include "runtime/qt/TrayMenu.h"
@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
     QtWindow window(events, trayMenu, icon);
     QtDialogs dialogs(events);
     QtShell shell(events, trayMenu, icon);
-    CurlTransfer transfer;
+    QtTransfer transfer;
     const Utf8CodePage codePage;
     frmMain form(Ports{window, dialogs, shell, transfer, codePage});
     events.Attach(form);

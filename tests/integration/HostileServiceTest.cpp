@@ -1,12 +1,12 @@
-// The hostile-service matrix: the real poll cycle and the real libcurl transfer (with a
-// 2-second limit) against a scripted server on loopback that answers badly in every way a
-// service can. Each row names one answer and what the subscriber then sees: the status in
-// the tooltip and the balloons. No row may crash, take longer than the limit and a margin,
-// or touch the number file; after every failed poll the next tick recovers as soon as the
-// service answers properly again.
+// The real window logic over the real Qt transfer against the feed service: what the
+// subscriber sees (status, balloons) when the poll meets a fault, that no poll outlasts the
+// time limit or touches the number file, that a failed poll recovers on the next tick, and
+// that the program stays usable, and can end, while the service is silent.
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <chrono>
-#include <functional>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -15,308 +15,147 @@
 #include <vector>
 
 #include "app/frmMain.h"
-#include "runtime/curl/CurlTransfer.h"
-#include "tests/integration/LoopbackServer.h"
+#include "runtime/qt/QtTransfer.h"
+#include "tests/integration/TransferContract.h"
+#include "tests/integration/TransferFixture.h"
 #include "tests/unit/Fakes.h"
 #include "tests/unit/TempDir.h"
-#include "tests/unit/TestData.h"
 
 namespace tarvolin::test {
 namespace {
 
 using namespace std::chrono_literals;
-using namespace std::string_literals;
 using testing::Utf8;
 
-constexpr std::chrono::milliseconds TimeLimit = 2s;
-// A poll must end within the limit; the margin only absorbs a loaded, sanitized build.
-constexpr std::chrono::milliseconds HangMargin = 3s;
-constexpr std::chrono::seconds LongStall = 30s;
-constexpr std::size_t Cap = CurlTransfer::DefaultBodyCap;
+const std::string Notice = "Your bundle renews tomorrow.";
+const std::string Connected = Utf8(StatusConnected);
+const std::string Unavailable = Utf8(StatusServiceUnavailable);
 
-const std::string NotifyPath = "/dataservices/notify";
-const std::u16string Notice = u"Your bundle renews tomorrow.";
-const std::u16string Connected = StatusConnected;
-const std::u16string Unavailable = StatusServiceUnavailable;
-
-// The real transfer, aimed at the loopback server: the service's fixed address is replaced
-// by the server's; path and query stay as the window logic built them.
-class LoopbackTransfer final : public Transfer {
+// The real transfer aimed at the feed service: the poll asks for the fault path in
+// `notifyTarget`, every other request keeps its path and query.
+class RoutedTransfer final : public Transfer {
 public:
-    explicit LoopbackTransfer(const LoopbackServer& server) : server_(server), curl_(TimeLimit) {}
+    explicit RoutedTransfer(std::string base) : base_(std::move(base)) {}
     std::optional<std::string> Get(std::string_view url) override {
-        return curl_.Get(server_.Url(url.substr(url.find("/dataservices/"))));
+        std::string path(url.substr(url.find("/dataservices/")));
+        if (path.starts_with("/dataservices/notify")) path = notifyTarget;
+        targets.push_back(path);
+        return transfer_.Get(base_ + path);
     }
+
+    std::string notifyTarget = "/faults/feed";
+    std::vector<std::string> targets;  // every path asked for
 
 private:
-    const LoopbackServer& server_;
-    CurlTransfer curl_;
+    std::string base_;
+    QtTransfer transfer_{ContractLimits()};
 };
-
-std::string Feed() { return testing::ReadTestData("replies/poll-notice-news.xml"); }
-
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
-// The feed with its notice text replaced.
-std::string FeedSaying(std::string_view text) {
-    return ReplaceAll(Feed(), "Your bundle renews tomorrow.", text);
-}
-
-// The feed padded with comment lines after its notice to exactly `size` bytes.
-std::string FeedOfSize(std::size_t size) {
-    std::string body = Feed();
-    const std::string line = "<!-- " + std::string(90, '.') + " -->\n";
-    while (body.size() + line.size() <= size) body += line;
-    body += std::string(size - body.size() - 1, ' ') + "\n";
-    return body;
-}
-
-std::string Head(std::string_view statusLine, std::size_t length) {
-    return ReplyHead(statusLine, "Content-Length: " + std::to_string(length) + "\r\n");
-}
-
-Behaviour Ok(std::string_view body) { return Behaviour::Reply("HTTP/1.1 200 OK", body); }
-
-using Serve = std::function<void(LoopbackServer&)>;
-
-Serve Route(Behaviour behaviour) {
-    return [b = std::move(behaviour)](LoopbackServer& server) { server.Route(NotifyPath, b); };
-}
-Serve RouteOk(std::string body) { return Route(Ok(body)); }
-Serve Queue(Behaviour behaviour) {
-    return [b = std::move(behaviour)](LoopbackServer& server) { server.Enqueue(b); };
-}
-Serve RedirectTo(std::function<std::string(const LoopbackServer&)> location) {
-    return [location = std::move(location)](LoopbackServer& server) {
-        server.Route(NotifyPath, Behaviour::Redirect(location(server)));
-    };
-}
 
 struct HostileRow {
     const char* name;
-    Serve serve;
-    std::u16string status;
-    std::vector<std::u16string> notices;  // notice balloons after the status balloon
+    const char* notifyTarget;
+    std::string status;
+    bool noticeShown;
 };
 
-void PrintTo(const HostileRow& row, std::ostream* out) { *out << row.name; }
-
+// clang-format off
 const HostileRow Rows[] = {
-    // The answer a service should give, and small variations that must still work.
-    {"ValidFeed", RouteOk(Feed()), Connected, {Notice}},
-    {"ChunkedEncoding", Route(Behaviour::ChunkedReply(Feed(), 7)), Connected, {Notice}},
-    {"CloseDelimitedHttp10",
-     Route(Behaviour::Raw("HTTP/1.0 200 OK\r\nConnection: close\r\n\r\n" + Feed())),
-     Connected,
-     {Notice}},
-    {"InterimContinueBeforeTheReply",
-     Route(Behaviour::Raw("HTTP/1.1 100 Continue\r\n\r\n" + Head("HTTP/1.1 200 OK", Feed().size()) +
-                          Feed())),
-     Connected,
-     {Notice}},
-    {"RedirectToTheFeedOnAnotherPath",
-     [](LoopbackServer& server) {
-         server.Route(NotifyPath, Behaviour::Redirect(server.Url("/moved")));
-         server.Route("/moved", Ok(Feed()));
-     },
-     Connected,
-     {Notice}},
-    // Bodies that say nothing.
-    {"EmptyBody", RouteOk(""), Unavailable, {}},
-    {"NoContent204", Route(Behaviour::Raw("HTTP/1.1 204 No Content\r\n\r\n")), Unavailable, {}},
-    {"SpacesOnly", RouteOk("        "), Unavailable, {}},
-    {"TabsOnlyAreContent", RouteOk("\t\t"), Connected, {}},
-    {"LineFeedsOnly", RouteOk("\n\n\n"), Connected, {}},
-    // Bodies the scanner must survive.
-    {"NoLineFeedAtAll", RouteOk(ReplaceAll(Feed(), "\n", "")), Connected, {}},
-    {"CrOnlyLineEnds", RouteOk(ReplaceAll(Feed(), "\n", "\r")), Connected, {}},
-    {"CrLfLineEnds",
-     RouteOk(ReplaceAll(Feed(), "\n", "\r\n")),
-     Connected,
-     {u"Your bundle renews tomorrow.]"}},
-    {"NulBytes",
-     RouteOk(ReplaceAll(FeedSaying("Your bundle\0renews"s), "<title>", "<ti\0tle>"s)),
-     Connected,
-     {u"Your bundle"}},
-    {"InvalidUtf8",
-     RouteOk(FeedSaying("caf\xc3\xa9 \xff\xfe \xed\xa0\x80 ok")),
-     Connected,
-     {u"caf\u00e9 \uFFFD\uFFFD \uFFFD\uFFFD\uFFFD ok"}},
-    {"Utf16Body",
-     RouteOk([] {
-         std::string wide = "\xff\xfe";
-         for (const char c : Feed()) wide += std::string{c, '\0'};
-         return wide;
-     }()),
-     Connected,
-     {}},
-    {"MatchedLinesTooShortForTheirTags",
-     RouteOk("<lastBuildDate>\n<category>\n<link>\n<description><![CDATA[\n"),
-     Connected,
-     {}},
-    {"NoticeLineLongerThanTheScannerLimit",
-     RouteOk(FeedSaying(std::string(40000, 'n'))),
-     Connected,
-     {}},
-    {"OneLineOfTenMegabytes", RouteOk(FeedSaying(std::string(10 << 20, 'n'))), Unavailable, {}},
-    {"HundredThousandShortLines",
-     RouteOk([] {
-         std::string body;
-         for (int i = 0; i < 100000; ++i) body += "<p>\n";
-         return body + Feed();
-     }()),
-     Connected,
-     {Notice}},
-    {"BodyOfExactlyTheCap", RouteOk(FeedOfSize(Cap)), Connected, {Notice}},
-    {"BodyOneByteOverTheCap", RouteOk(FeedOfSize(Cap + 1)), Unavailable, {}},
-    {"ChunkedBodyOverTheCapWithNoLength",
-     Route(Behaviour::ChunkedReply(FeedOfSize(2 * Cap))),
-     Unavailable,
-     {}},
-    // Error statuses, with and without a feed that looks valid.
-    {"Status500WithAValidFeed",
-     Route(Behaviour::Reply("HTTP/1.1 500 Internal Server Error", Feed())),
-     Unavailable,
-     {}},
-    {"Status404",
-     Route(Behaviour::Reply("HTTP/1.1 404 Not Found", "Not Found\n")),
-     Unavailable,
-     {}},
-    {"Status302WithoutLocation",
-     Route(Behaviour::Reply("HTTP/1.1 302 Found", Feed())),
-     Unavailable,
-     {}},
-    // Redirects that must not be followed to their end.
-    {"RedirectLoop",
-     RedirectTo([](const LoopbackServer& server) { return server.Url(NotifyPath + "?again"); }),
-     Unavailable,
-     {}},
-    {"RedirectToFile",
-     RedirectTo([](const LoopbackServer&) { return "file:///etc/passwd"s; }),
-     Unavailable,
-     {}},
-    {"RedirectToFtp",
-     RedirectTo([](const LoopbackServer& server) {
-         return "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/feed";
-     }),
-     Unavailable,
-     {}},
-    {"RedirectToHttpsOnAPlainPort",
-     RedirectTo([](const LoopbackServer& server) {
-         return "https://127.0.0.1:" + std::to_string(server.Port()) + "/feed";
-     }),
-     Unavailable,
-     {}},
-    // Broken framing and broken connections.
-    {"ContentLengthLargerThanTheBody",
-     Route(Behaviour::Raw(Head("HTTP/1.1 200 OK", Feed().size() + 100) + Feed())),
-     Unavailable,
-     {}},
-    {"ResetInTheMiddleOfTheBody",
-     Route(Behaviour{{Send{Head("HTTP/1.1 200 OK", Feed().size()) + Feed().substr(0, 100)},
-                      Stall{100ms}, Reset{}}}),
-     Unavailable,
-     {}},
-    {"NonHttpAnswer", Route(Behaviour::Raw("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n")), Unavailable, {}},
-    {"AcceptedThenClosed", Queue(Behaviour::CloseAtOnce()), Unavailable, {}},
-    {"OversizedHeader",
-     Route(Behaviour::Raw(ReplyHead("HTTP/1.1 200 OK", "X-Filler: " + std::string(200000, 'h') +
-                                                           "\r\nConnection: close\r\n") +
-                          Feed())),
-     Unavailable,
-     {}},
-    // Answers that never end: each must give up at the time limit.
-    {"SilentAfterAccepting", Queue(Behaviour{{Stall{LongStall}}, false}), Unavailable, {}},
-    {"HeadersThenStallPastTheLimit",
-     Route(Behaviour{{Send{Head("HTTP/1.1 200 OK", 500)}, Stall{LongStall}}}),
-     Unavailable,
-     {}},
-    {"AByteEveryFewSeconds",
-     Route(Behaviour{{SendSlowly{Head("HTTP/1.1 200 OK", Feed().size()) + Feed(), 1, 1500ms}}}),
-     Unavailable,
-     {}},
-    {"EndlessHeaders",
-     Route(Behaviour{{SendSlowly{
-         "HTTP/1.1 200 OK\r\n" + ReplaceAll(std::string(5000, '.'), ".", "X-More: yes\r\n"), 13,
-         20ms}}}),
-     Unavailable,
-     {}},
+    {"Feed",                       "/faults/feed",          Connected,   true},
+    {"EveryByteValueUnderTheCap",  "/faults/bytes/1048576", Connected,   false},
+    {"EmptyBody",                  "/faults/empty",         Unavailable, false},
+    {"FeedBehindStatus500",        "/faults/status/500",    Unavailable, false},
+    {"GarbageStatusLine",          "/faults/raw/garbage-status", Unavailable, false},
+    {"Stall",                      "/faults/stall",         Unavailable, false},
 };
+// clang-format on
 
-class HostileServiceTest : public ::testing::TestWithParam<HostileRow> {
+// The window on fake ports, with the real transfer and a real number file.
+class WindowTest : public ::testing::Test {
 protected:
-    HostileServiceTest() {
+    WindowTest() {
         ports_.window.appPath = folder_.PathText();
         folder_.Write("MyNumber.txt", StoredNumber);
     }
 
+    std::vector<std::string> Balloons() const {
+        std::vector<std::string> texts;
+        for (const auto& balloon : ports_.shell.Balloons()) texts.push_back(Utf8(balloon));
+        return texts;
+    }
+
     static constexpr const char* StoredNumber = "0803\r\n";
+    FeedService service_;
     testing::TempDir folder_;
-    LoopbackServer server_;
-    LoopbackTransfer transfer_{server_};
     testing::FakePorts ports_;
+    RoutedTransfer transfer_{service_.Base()};
     frmMain form_{Ports{ports_.window, ports_.dialogs, ports_.shell, transfer_, ports_.codePage}};
 };
 
+class HostileServiceTest : public WindowTest, public ::testing::WithParamInterface<HostileRow> {};
+
 TEST_P(HostileServiceTest, StatusAndBalloonsWithinTheTimeLimit) {
     const HostileRow& row = GetParam();
-    row.serve(server_);
-
+    transfer_.notifyTarget = row.notifyTarget;
     const auto started = std::chrono::steady_clock::now();
     form_.Form_Load();  // start-up polls at once
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - started);
-    ::testing::Test::RecordProperty("elapsed_ms", static_cast<int>(elapsed.count()));
-    EXPECT_LT(elapsed, TimeLimit + HangMargin) << "the poll hung past the time limit";
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    RecordProperty("elapsed_ms", static_cast<int>(elapsed / 1ms));
+    EXPECT_LT(elapsed, ContractLimits().timeout + 2s) << "the poll hung past the time limit";
 
-    EXPECT_EQ(Utf8(form_.State().statusText), Utf8(row.status));
-    EXPECT_EQ(Utf8(ports_.shell.Tooltips().back()), Utf8(row.status));
-    std::vector<std::string> expected{Utf8(row.status)};
-    for (const auto& notice : row.notices) expected.push_back(Utf8(notice));
-    std::vector<std::string> balloons;
-    for (const auto& balloon : ports_.shell.Balloons()) balloons.push_back(Utf8(balloon));
-    EXPECT_EQ(balloons, expected);
+    EXPECT_EQ(Utf8(form_.State().statusText), row.status);
+    std::vector<std::string> expected{row.status};
+    if (row.noticeShown) expected.push_back(Notice);
+    EXPECT_EQ(Balloons(), expected);
     EXPECT_TRUE(ports_.dialogs.msgBoxes.empty());
     EXPECT_EQ(folder_.Read("MyNumber.txt"), StoredNumber) << "the number file changed";
 
-    // A failed poll is retried on the next tick and recovers once the service is sound.
     if (row.status == Unavailable) {
-        server_.Route(NotifyPath, Ok(Feed()));
+        transfer_.notifyTarget = "/faults/feed";
         form_.Timer1_Timer();
-        EXPECT_EQ(Utf8(form_.State().statusText), Utf8(Connected));
-        ASSERT_FALSE(ports_.shell.Balloons().empty());
-        EXPECT_EQ(Utf8(ports_.shell.Balloons().back()), Utf8(Notice));
+        EXPECT_EQ(Utf8(form_.State().statusText), Connected);
+        EXPECT_EQ(Balloons().back(), Notice);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Service, HostileServiceTest, ::testing::ValuesIn(Rows),
-                         [](const auto& rowInfo) { return std::string(rowInfo.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
-// A notice whose link is not a web address is shown, and clicking it opens nothing.
-TEST(HostileServiceLinkTest, DownloadNoticeWithAFileLinkOpensNothing) {
-    testing::TempDir folder;
-    folder.Write("MyNumber.txt", "0803\r\n");
-    LoopbackServer server;
-    LoopbackTransfer transfer(server);
-    testing::FakePorts ports;
-    ports.window.appPath = folder.PathText();
-    frmMain form(Ports{ports.window, ports.dialogs, ports.shell, transfer, ports.codePage});
-    server.Route(NotifyPath,
-                 Ok(ReplaceAll(ReplaceAll(Feed(), "<category>News", "<category>Download"),
-                               "http://news.example.net/item/7", "file:///etc/passwd")));
+class SilentServiceTest : public WindowTest {
+protected:
+    SilentServiceTest() { transfer_.notifyTarget = "/faults/stall"; }
+};
 
-    form.Form_Load();
-    ASSERT_EQ(Utf8(ports.shell.Balloons().back()), Utf8(Notice));
-    form.TrayNotification(TrayBalloonShow);
-    form.TrayNotification(TrayBalloonUserClick);
-    EXPECT_TRUE(ports.shell.openedUrls.empty());
-    EXPECT_EQ(form.State().balloonVisible, FieldFalse);
+// Status chosen from the menu while the poll waits: it is answered at once, the tick that
+// arrives meanwhile is skipped, and the poll still ends at its limit.
+TEST_F(SilentServiceTest, StatusIsAnsweredWhileThePollWaits) {
+    QTimer timer;
+    DuringTheWait(timer, [this] {
+        form_.mnuStatus_Click();
+        form_.Timer1_Timer();
+    });
+    form_.Form_Load();
+
+    EXPECT_EQ(Balloons(),
+              (std::vector<std::string>{"Number 0803: data service active", Unavailable}));
+    EXPECT_EQ(transfer_.targets.size(), 2U) << "the tick inside the wait polled";
+}
+
+// The session ends while the poll waits: the poll gives up at once and shows nothing more.
+TEST_F(SilentServiceTest, EndOfSessionEndsTheWaitAtOnce) {
+    QTimer timer;
+    DuringTheWait(timer, [this] {
+        std::int16_t cancel = 0;
+        form_.Form_Unload(cancel);
+        QCoreApplication::exit(0);
+    });
+    const auto started = std::chrono::steady_clock::now();
+    form_.Form_Load();
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    ClearEndOfProgram();
+
+    EXPECT_LT(elapsed, ContractLimits().timeout / 2);
+    EXPECT_TRUE(Balloons().empty());
+    EXPECT_EQ(ports_.shell.notifyCalls.back().message, NimDelete);
 }
 
 }  // namespace

@@ -66,6 +66,17 @@ bool Connection::PeerGone() const {
     return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
+bool Connection::Send(std::string_view bytes) const {
+    if (fd_ < 0) return false;
+    while (!bytes.empty()) {
+        const auto sent = send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
 void Connection::Drop() const {
     if (fd_ >= 0) shutdown(fd_, SHUT_RDWR);
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The socket behind a request, for the faults that httplib has no words for: closing a
-// connection without an answer, and noticing that a stalled client went away.
+// connection without an answer, writing a reply byte by byte of our own making, and noticing
+// that a stalled client went away.
 
 #include <httplib.h>
+#include <string_view>
 
 namespace tarvolin::feed {
 
@@ -15,6 +17,8 @@ public:
     bool Found() const { return fd_ >= 0; }
     // True when the client closed or reset its end.
     bool PeerGone() const;
+    // Writes all of `bytes`; false when the client is gone or does not read.
+    bool Send(std::string_view bytes) const;
     // Shuts the connection down both ways, so that nothing written afterwards reaches the
     // client; httplib still closes the descriptor itself.
     void Drop() const;

@@ -87,6 +87,7 @@ FeedServer::FeedServer(FeedState& state, bool quiet) : state_(state), quiet_(qui
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
     });
     AddDataRoutes();
+    AddFaultRoutes();
     AddAdminRoutes();
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 // The HTTP side of the service: the two /dataservices/ paths the notifier polls, with their
-// faults, and the /admin/ paths that publish notices and set faults.
+// faults, the /faults/ paths that misbehave on request, and the /admin/ paths that publish
+// notices and set faults.
 
+#include <cstddef>
 #include <httplib.h>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "FeedState.h"
 
@@ -25,8 +29,16 @@ public:
 private:
     void AddDataRoutes();
     void AddAdminRoutes();
+    void AddFaultRoutes();  // FaultRoutes.cpp
     void Serve(const std::string& kind, const httplib::Request& request,
                httplib::Response& response);
+    // Each gives the log line's outcome, or "" when the fault path names no fault.
+    std::string ServeFault(std::string_view spec, const httplib::Request& request,
+                           httplib::Response& response);
+    std::string ServeFormedFault(std::string_view mode, std::optional<std::size_t> number,
+                                 std::string_view rest, httplib::Response& response);
+    std::string ServeBrokenFault(std::string_view mode, std::optional<std::size_t> number,
+                                 std::string_view rest, const httplib::Request& request);
     void Log(const httplib::Request& request, const std::string& outcome) const;
 
     FeedState& state_;

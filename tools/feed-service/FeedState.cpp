@@ -165,6 +165,11 @@ bool FeedState::WaitWhileStalled(const std::function<bool()>& peerGone,
     }
 }
 
+bool FeedState::Pause(std::chrono::milliseconds span) {
+    std::unique_lock lock(mutex_);
+    return !changed_.wait_for(lock, span, [this] { return stopping_; });
+}
+
 void FeedState::Stop() {
     {
         const std::scoped_lock lock(mutex_);

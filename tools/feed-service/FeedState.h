@@ -55,6 +55,8 @@ public:
     // Holds a stalled request: returns true when the fault is no longer Stall, false when the
     // service stops or `peerGone` (asked every `poll`) reports that the client went away.
     bool WaitWhileStalled(const std::function<bool()>& peerGone, std::chrono::milliseconds poll);
+    // Waits for `span`; false, at once, when the service is stopping.
+    bool Pause(std::chrono::milliseconds span);
     // Releases every stalled request for good; called before the server stops.
     void Stop();
 

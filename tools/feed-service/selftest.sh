@@ -173,6 +173,24 @@ check "fault none: normal reply again" same "$CODE" "200"
 check "unknown fault mode refused" \
     same "$(curl -s -o /dev/null -w '%{http_code}' -X POST "$BASE/admin/fault?mode=slow")" "400"
 
+# --- Fault paths: one reply each, whatever the fault mode --------------------------------
+set_fault 404
+fetch "/faults/bytes/300"
+check "faults/bytes: 300 bytes of the pattern" same "$CODE $(stat -c %s "$WORK/body") $(od -An -tu1 -j254 -N4 "$WORK/body" | xargs)" "200 300 254 255 0 1"
+fetch "/faults/chunked/70000"
+check "faults/chunked: all of it" same "$CODE $(stat -c %s "$WORK/body")" "200 70000"
+check "faults/redirect: three hops" same "$(curl -s -m 5 -L -o /dev/null -w '%{http_code} %{num_redirects}' "$BASE/faults/redirect/3/faults/empty")" "200 3"
+fetch "/faults/cut/10"
+check "faults/cut: cut short of its length" same "$RC $(stat -c %s "$WORK/body")" "18 5"
+curl -s -m 1 -o /dev/null "$BASE/faults/declared/100"
+check "faults/declared: headers, then silence" same "$?" "28"
+fetch "/faults/raw/garbage-status"
+check "faults/raw/garbage-status: no HTTP reply" differs "$RC" "0"
+check "faults/ taken as a proxy's absolute target" same "$(curl -s -m 5 -x "$BASE" -o /dev/null -w '%{size_download}' http://notices.invalid/faults/bytes/4)" "4"
+fetch "/faults/bytes/nine"
+check "an unknown fault path is 404" same "$CODE" "404"
+set_fault none
+
 # --- Request log ---------------------------------------------------------------------------
 admin -X POST "$BASE/admin/requests/clear" >/dev/null
 fetch "$NOTIFY"

@@ -1,0 +1,80 @@
+#pragma once
+// The transfer contract as one table: what a single GET gives for each reply the feed service
+// can be asked for under /faults/ (tools/feed-service/README.md). Plain C++, so that the test
+// of every platform's transfer runs the same rows against the same service.
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+#include "ports/Transfer.h"
+
+namespace tarvolin::test {
+
+// The limits the table is written for: the product's cap and redirects, a short time limit.
+inline TransferLimits ContractLimits() { return {std::chrono::milliseconds{1500}, 1U << 20U, 5}; }
+
+// A body is always that many bytes of the service's pattern: byte i is i modulo 256.
+inline std::string PatternBody(std::size_t size) {
+    std::string body(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) body[i] = static_cast<char>(i % 256);
+    return body;
+}
+
+enum class Gives { Body, Nothing };
+// AtOnce: well before the time limit. AtLimit: at the limit, not before it.
+enum class Ends { AtOnce, AtLimit };
+// What the test does while the row's Get waits.
+enum class During {
+    Nothing,
+    NestedGet,   // starts a Get of NestedTarget, which must return its body before this one
+    ProgramEnds  // ends the program: this Get, and a Get started after it, give nothing at once
+};
+inline constexpr const char* NestedTarget = "/faults/bytes/300";
+
+struct ContractRow {
+    const char* name;
+    const char* target;  // a path on the feed service, or a whole URL
+    Gives gives;
+    std::size_t bodyBytes;  // of the pattern, when it gives a body
+    Ends ends = Ends::AtOnce;
+    During during = During::Nothing;
+};
+
+// clang-format off
+inline const ContractRow ContractRows[] = {
+    {"BodyByteForByte",            "/faults/bytes/300",              Gives::Body,    300},
+    {"EmptyBodyIsAnEmptyString",   "/faults/empty",                  Gives::Body,    0},
+    {"ChunkedBody",                "/faults/chunked/300",            Gives::Body,    300},
+    {"BodyEndedByClosing",         "/faults/close/300",              Gives::Body,    300},
+    {"LabelledGzipIsNotDecoded",   "/faults/coded/300",              Gives::Body,    300},
+    {"BodyOfExactlyTheCap",        "/faults/bytes/1048576",          Gives::Body,    1048576},
+    {"ChunkedBodyOfExactlyTheCap", "/faults/chunked/1048576",        Gives::Body,    1048576},
+    {"BodyOneByteOverTheCap",      "/faults/bytes/1048577",          Gives::Nothing, 0},
+    {"ChunkedOneByteOverTheCap",   "/faults/chunked/1048577",        Gives::Nothing, 0},
+    {"DeclaredOverTheCapFailsOnTheHeaders", "/faults/declared/1048577", Gives::Nothing, 0},
+    {"UnendedBodyFailsAsItPassesTheCap",    "/faults/unended/1048577",  Gives::Nothing, 0},
+    {"Status404",                  "/faults/status/404",             Gives::Nothing, 0},
+    {"Status500",                  "/faults/status/500",             Gives::Nothing, 0},
+    {"Status302WithoutLocation",   "/faults/status/302",             Gives::Nothing, 0},
+    {"Status300IsNoAnswer",        "/faults/status/300",             Gives::Nothing, 0},
+    {"FiveRedirectsAreFollowed",   "/faults/redirect/5/faults/bytes/16", Gives::Body, 16},
+    {"SixRedirectsAreTooMany",     "/faults/redirect/6/faults/bytes/16", Gives::Nothing, 0},
+    {"RedirectToFtp",              "/faults/redirect-to/ftp",        Gives::Nothing, 0},
+    {"RedirectToFile",             "/faults/redirect-to/file",       Gives::Nothing, 0},
+    {"FileUrlIsNotRead",           "file:///etc/hostname",           Gives::Nothing, 0},
+    {"DataUrlIsNotRead",           "data:,not-from-the-network",     Gives::Nothing, 0},
+    {"CutShortOfItsLength",        "/faults/cut/300",                Gives::Nothing, 0},
+    {"DroppedWithoutAnAnswer",     "/faults/drop",                   Gives::Nothing, 0},
+    {"GarbageStatusLine",          "/faults/raw/garbage-status",     Gives::Nothing, 0},
+    {"HeadersCutMidLine",          "/faults/raw/headers-cut",        Gives::Nothing, 0},
+    {"SlowDripDoneInTime",         "/faults/drip/10/20",             Gives::Body,    20},
+    {"SlowDripPastTheLimit",       "/faults/drip/100/300",           Gives::Nothing, 0, Ends::AtLimit},
+    {"SilenceAfterPartOfABody",    "/faults/unended/300",            Gives::Nothing, 0, Ends::AtLimit},
+    {"Stall",                      "/faults/stall",                  Gives::Nothing, 0, Ends::AtLimit},
+    {"NestedGetInsideAStall",      "/faults/stall",                  Gives::Nothing, 0, Ends::AtLimit, During::NestedGet},
+    {"ProgramEndsDuringAStall",    "/faults/stall",                  Gives::Nothing, 0, Ends::AtOnce, During::ProgramEnds},
+};
+// clang-format on
+
+}  // namespace tarvolin::test
