@@ -97,10 +97,15 @@ std::optional<std::string> ReadBody(HINTERNET request, std::size_t maxBytes,
     for (;;) {
         if (Clock::now() >= deadline) return std::nullopt;
         LimitTime(request, deadline);
+        // A synchronous read returns only once it has all it asked for or the body ends: asking
+        // for more than one byte past the cap would sit out a silence after the cap's end.
         const std::size_t start = body.size();
-        body.resize(start + ReadChunk);
+        const std::size_t wanted = std::min(ReadChunk, maxBytes + 1 - start);
+        body.resize(start + wanted);
         DWORD read = 0;
-        if (!InternetReadFile(request, &body[start], ReadChunk, &read)) return std::nullopt;
+        if (!InternetReadFile(request, &body[start], static_cast<DWORD>(wanted), &read)) {
+            return std::nullopt;
+        }
         body.resize(start + read);
         if (read == 0) break;  // the end of the body
         if (body.size() > maxBytes) return std::nullopt;
