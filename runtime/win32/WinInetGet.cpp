@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string_view>
 #include <utility>
 
 #include "runtime/win32/HttpUrl.h"
@@ -57,6 +58,22 @@ std::optional<std::string> QueryLocation(HINTERNET request) {
     return std::nullopt;
 }
 
+// WinINet reads a reply without a status line (HTTP/0.9 to it), or one whose header section
+// the connection cut off, as a bare "200 OK" without a single header field. Every HTTP/1.x
+// server sends some (the date, the body's length or how it ends): without any it is no answer.
+bool HasHeaderFields(HINTERNET request) {
+    std::array<char, 512> raw{};
+    auto length = static_cast<DWORD>(raw.size());
+    DWORD index = 0;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, raw.data(), &length, &index)) {
+        return GetLastError() == ERROR_INSUFFICIENT_BUFFER;  // far more than a status line
+    }
+    const std::string_view headers(raw.data(), std::min<std::size_t>(length, raw.size()));
+    const std::size_t statusLineEnd = headers.find("\r\n");
+    return statusLineEnd != std::string_view::npos &&
+           headers.find(':', statusLineEnd) != std::string_view::npos;
+}
+
 bool IsFollowedRedirect(DWORD status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -84,7 +101,10 @@ std::optional<Answer> Send(WinInetSession& session, HINTERNET internet, const Ht
     if (!HttpSendRequestA(answer.request.get(), nullptr, 0, nullptr, 0)) return std::nullopt;
     // No status line at all (the connection closed at once) reads as status 0.
     const std::optional<DWORD> status = QueryNumber(answer.request.get(), HTTP_QUERY_STATUS_CODE);
-    if (!status || *status < 100 || Clock::now() >= deadline) return std::nullopt;
+    if (!status || *status < 100 || !HasHeaderFields(answer.request.get()) ||
+        Clock::now() >= deadline) {
+        return std::nullopt;
+    }
     answer.status = *status;
     return answer;
 }
