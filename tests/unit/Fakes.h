@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -133,9 +134,11 @@ public:
     std::deque<std::optional<std::string>> replies;
     std::optional<std::string> fallback;
     std::function<void()> duringGet;
+    bool throwNext = false;
 
     std::optional<std::string> Get(std::string_view url) override {
         requests.emplace_back(url);
+        if (std::exchange(throwNext, false)) throw std::runtime_error("the transfer broke");
         std::optional<std::string> reply = fallback;
         if (!replies.empty()) {
             reply = std::move(replies.front());
