@@ -22,7 +22,6 @@
 #include "app/ServiceUrls.h"
 #include "tests/unit/Fakes.h"
 #include "tests/unit/TempDir.h"
-#include "tests/unit/TestData.h"
 #include "tray/tray.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -250,7 +249,7 @@ TEST_F(WindowSteps, StartUpAndTheDialogsUseTheNotifiersOwnTexts) {
     EXPECT_EQ(form.State().statusUrl, StatusBaseUrl());
     EXPECT_EQ(ports.shell.notifyCalls.front().message, NimAdd);
     ASSERT_EQ(ports.dialogs.inputBoxes.size(), 1U);
-    EXPECT_EQ(ports.dialogs.inputBoxes[0].prompt, u"Phone Number");
+    EXPECT_EQ(ports.dialogs.inputBoxes[0].text, u"Phone Number");
     EXPECT_EQ(ports.dialogs.inputBoxes[0].title, u"Tarvolin Internet Notifier");
     ASSERT_EQ(ports.dialogs.msgBoxes.size(), 2U);
     EXPECT_EQ(ports.dialogs.msgBoxes[0].text, u"Are you sure you want to exit Notify");
