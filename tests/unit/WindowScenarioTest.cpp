@@ -122,11 +122,14 @@ protected:
         if (key == "tips") return Joined(ports.shell.Tooltips(), utf8);
         if (key == "opened") return Joined(ports.shell.openedUrls, utf8);
         if (key == "boxes") return Joined(ports.dialogs.msgBoxes, [](const auto& b) { return Utf8(b.title); });
+        if (key == "asked") return Joined(ports.dialogs.msgBoxes, [](const auto& b) { return std::to_string(b.buttons) + " " + Utf8(b.text); });
+        if (key == "prompts") return Joined(ports.dialogs.inputBoxes, [](const auto& b) { return Utf8(b.text + u"/" + b.title); });
         if (key == "inputs") return Joined(ports.dialogs.inputBoxes, [](const auto& b) { return Utf8(b.defaultText); });
         if (key == "requests") return Joined(ports.transfer.requests, ShortRequest);
         if (key == "intervals") return Joined(ports.window.intervals, [](int ms) { return std::to_string(ms); });
         if (key == "popups") return std::to_string(ports.window.popups);
         if (key == "ended") return std::to_string(ports.window.endCalls);
+        if (key == "first") return std::to_string(ports.shell.notifyCalls.front().message);
         if (key == "last") return std::to_string(ports.shell.notifyCalls.back().message);
         if (key == "file") return folder.Exists("MyNumber.txt") ? folder.Read("MyNumber.txt") : "<none>";
         ADD_FAILURE() << "unknown key " << key;
@@ -167,7 +170,7 @@ TEST_P(WindowScenarioTest, ShowsAsksAndOpensWhatTheUserExpects) {
 // clang-format off
 const Scenario Scenarios[] = {
     // Start-up and the poll cycle.
-    {"NoNumberFileIsCreatedAndAskedFor", "load; tick*3", "file=; status=Phone number not configured; tips=Connecting...|Phone number not configured; balloons=Phone number not configured; requests=; boxes=; intervals=60000"},
+    {"NoNumberFileIsCreatedAndAskedFor", "load; tick*3", "first=0; file=; status=Phone number not configured; tips=Connecting...|Phone number not configured; balloons=Phone number not configured; requests=; boxes=; intervals=60000"},
     {"FirstReplyConnectsThenShowsTheNotice", CONNECTED, "requests=n0803; status=Connected; tips=Connecting...|Connected; balloons=Connected|" NOTICE "; link=" SETUP "; intervals=60000"},
     {"ConnectedWaitsFiftyNineRuns", CONNECTED "; tick*59", "requests=n0803"},
     {"ConnectedAsksOnTheSixtiethRunAndShowsTheSameNoticeOnce", CONNECTED "; always:poll-notice-download; tick*60", "requests=n0803|n0803; balloons=Connected|" NOTICE "; tips=Connecting...|Connected"},
@@ -200,6 +203,7 @@ const Scenario Scenarios[] = {
     {"MyNumberCannotWriteShowsTheErrorAfterTheBox", CONNECTED "; inbox:nofile,dirfile; number:0711", "inputs=0803; boxes=Error; status=Connected; number=0803"},
     // Exit and unload.
     {"ExitAnsweredNoGoesOn", CONNECTED "; exit:no; reply:poll-notice-download; tick*60", "boxes=Tarvolin Internet Notifier; ended=0; requests=n0803|n0803"},
+    {"TheDialogsSayWhatTheyAsk", CONNECTED "; number:; exit:no; nofile; number:", "prompts=Phone Number/Tarvolin Internet Notifier; asked=4 Are you sure you want to exit Notify|0 No such file or directory; boxes=Tarvolin Internet Notifier|Error"},
     {"ExitAnsweredYesRemovesTheIconAndEndsForGood", CONNECTED "; code:1026; exit:yes; tick*120; code:1029; status; number:1; second", "last=2; ended=1; requests=n0803; opened=; inputs=; balloons=Connected|" NOTICE},
     {"UnloadRemovesTheIconAndNothingRunsAfter", "file:0803\r\n; fail; load; unload; tick; status; code:514", "last=2; ended=0; requests=n0803"},
     {"ASecondStartShowsTheStatus", CONNECTED "; second", "balloons=Connected|" NOTICE "|Connected; requests=n0803"},
@@ -240,24 +244,13 @@ const Scenario Scenarios[] = {
 INSTANTIATE_TEST_SUITE_P(Window, WindowScenarioTest, ::testing::ValuesIn(Scenarios),
                          [](const auto& row) { return std::string(row.param.name); });
 
-// The texts of the dialogs and the state start-up sets, which the rows take for granted.
-TEST_F(WindowSteps, StartUpAndTheDialogsUseTheNotifiersOwnTexts) {
-    Run("file:0803\r\n; fail; load; number:; exit:no; nofile; number:");
+// The number file beside the program, joined by plain concatenation: a root folder gives a
+// doubled separator.
+TEST_F(WindowSteps, TheNumberFileLiesInTheProgramsFolder) {
     const std::u16string separator(1, std::filesystem::path::preferred_separator);
+    Run("load");
     EXPECT_EQ(form.State().numberFilePath, folder.PathText() + separator + u"MyNumber.txt");
-    EXPECT_EQ(form.State().notifyUrl, NotifyBaseUrl());
-    EXPECT_EQ(form.State().statusUrl, StatusBaseUrl());
-    EXPECT_EQ(ports.shell.notifyCalls.front().message, NimAdd);
-    ASSERT_EQ(ports.dialogs.inputBoxes.size(), 1U);
-    EXPECT_EQ(ports.dialogs.inputBoxes[0].text, u"Phone Number");
-    EXPECT_EQ(ports.dialogs.inputBoxes[0].title, u"Tarvolin Internet Notifier");
-    ASSERT_EQ(ports.dialogs.msgBoxes.size(), 2U);
-    EXPECT_EQ(ports.dialogs.msgBoxes[0].text, u"Are you sure you want to exit Notify");
-    EXPECT_EQ(ports.dialogs.msgBoxes[0].buttons, MsgBoxYesNo);
-    EXPECT_EQ(ports.dialogs.msgBoxes[1].buttons, MsgBoxOkOnly);
-    EXPECT_EQ(ports.dialogs.msgBoxes[1].text,
-              Text(std::make_error_code(std::errc::no_such_file_or_directory).message()));
-    ports.window.appPath = u"/";  // a root folder gives a doubled separator
+    ports.window.appPath = u"/";
     frmMain atRoot(ports.ports());
     atRoot.Form_Load();
     EXPECT_EQ(atRoot.State().numberFilePath, u"/" + separator + u"MyNumber.txt");
