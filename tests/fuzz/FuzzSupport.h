@@ -38,18 +38,4 @@ inline std::u16string ConsumeText(FuzzedDataProvider& input, std::size_t maxByte
     return raw ? Utf16Units(bytes) : Utf8CodePage{}.ToText(bytes);
 }
 
-// Whether a text is well-formed UTF-16: every surrogate is part of a pair.
-inline bool IsWellFormed(std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-            ++i;
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace tarvolin::fuzz

@@ -3,7 +3,6 @@
 // the stored number is never lost. Root passes every permission check, so the rows that
 // need permissions to bite run without the capabilities that override them.
 
-#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
@@ -18,7 +17,8 @@ namespace tarvolin::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Perms = fs::perms;
+
+std::string Message(std::errc error) { return std::make_error_code(error).message(); }
 
 // For as long as it lives, the process is held to file permissions even as root.
 class HeldToPermissions {
@@ -45,12 +45,13 @@ class NumberFileFaultsTest : public ::testing::Test {
 protected:
     NumberFileFaultsTest() { dir.Write("MyNumber.txt", "0803\r\n"); }
 
-    std::string Read() {
+    // The number read, then "|" and the text of the box shown, if any.
+    std::string Read(const fs::path& path) {
         dialogs.msgBoxes.clear();
         const std::string number = Utf8(store.ReadNumber(path.u16string()));
         return dialogs.msgBoxes.empty() ? number : number + "|" + Utf8(dialogs.msgBoxes[0].text);
     }
-    std::string Write(const std::u16string& value) {
+    std::string Write(const fs::path& path, const std::u16string& value) {
         try {
             store.WriteNumber(path.u16string(), value);
             return "written";
@@ -58,65 +59,51 @@ protected:
             return error.code().message();
         }
     }
-    void Chmod(const fs::path& target, Perms perms) { fs::permissions(target, perms); }
 
     TempDir dir;
     Utf8CodePage codePage;
     FakeDialogs dialogs;
     NumberStore store{codePage, dialogs};
-    fs::path path = dir.Path() / "MyNumber.txt";
-    const std::string denied = std::make_error_code(std::errc::permission_denied).message();
-    const std::string refused = std::make_error_code(std::errc::invalid_argument).message();
+    const fs::path file = dir.Path() / "MyNumber.txt";
 };
 
-TEST_F(NumberFileFaultsTest, AnUnreadableFileIsShownAndNeverEmptied) {
-    Chmod(path, Perms::none);
+TEST_F(NumberFileFaultsTest, PermissionsThatBiteLoseNothing) {
+    const fs::path empty = dir.Path() / "empty";
+    fs::create_directory(empty);
+    for (const fs::path& folder : {dir.Path(), empty})
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     const HeldToPermissions held;
-    EXPECT_EQ(Read(), "|" + denied);
-    Chmod(path, Perms::owner_read);
-    EXPECT_EQ(dir.Read("MyNumber.txt"), "0803\r\n");
-}
-
-TEST_F(NumberFileFaultsTest, ALockedFolderKeepsAWritableFileWritable) {
-    fs::create_directory(dir.Path() / "empty");
-    for (const fs::path& folder : {dir.Path(), dir.Path() / "empty"})
-        Chmod(folder, Perms::owner_read | Perms::owner_exec);
-    const HeldToPermissions held;
-    EXPECT_EQ(Write(u"0711"), "written");  // rewritten in place
+    EXPECT_EQ(Write(file, u"0711"), "written");  // a locked folder: rewritten in place
     EXPECT_EQ(dir.Read("MyNumber.txt"), "0711\r\n");
-    Chmod(path, Perms::owner_read);
-    EXPECT_EQ(Write(u"9999"), denied);
+    EXPECT_EQ(Read(empty / "MyNumber.txt"), "|" + Message(std::errc::permission_denied));
+    fs::permissions(file, fs::perms::owner_read);
+    EXPECT_EQ(Write(file, u"9999"), Message(std::errc::permission_denied));
+    fs::permissions(file, fs::perms::none);
+    EXPECT_EQ(Read(file), "|" + Message(std::errc::permission_denied));
+    fs::permissions(file, fs::perms::owner_read);
     EXPECT_EQ(dir.Read("MyNumber.txt"), "0711\r\n");
     EXPECT_FALSE(dir.Exists("MyNumber.txt.new"));
-    path = dir.Path() / "empty" / "MyNumber.txt";  // no file, and none can be created
-    EXPECT_EQ(Read(), "|" + denied);
 }
 
-TEST_F(NumberFileFaultsTest, DevicesAndPipesAreRefusedWithoutWaiting) {
-    fs::remove(path);
-    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    EXPECT_EQ(Read(), "|" + refused);  // opening a pipe would wait for a writer
-    path = "/dev/zero";
-    EXPECT_EQ(Read(), "|" + refused);
-}
-
-TEST_F(NumberFileFaultsTest, AFullDiskKeepsTheOldNumber) {
+TEST_F(NumberFileFaultsTest, DevicesPipesAndAFullDiskLoseNothing) {
+    const fs::path pipe = dir.Path() / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(Read(pipe), "|" + Message(std::errc::invalid_argument));  // never waits on it
+    EXPECT_EQ(Read("/dev/zero"), "|" + Message(std::errc::invalid_argument));
     fs::create_symlink("/dev/full", dir.Path() / "MyNumber.txt.new");
-    EXPECT_EQ(Write(u"0711"), std::make_error_code(std::errc::no_space_on_device).message());
+    EXPECT_EQ(Write(file, u"0711"), Message(std::errc::no_space_on_device));
     EXPECT_EQ(dir.Read("MyNumber.txt"), "0803\r\n");
     EXPECT_FALSE(fs::is_symlink(dir.Path() / "MyNumber.txt.new"));
 }
 
 TEST_F(NumberFileFaultsTest, ALinkToTheFileSurvivesAWrite) {
     fs::create_directory(dir.Path() / "real");
-    fs::rename(path, dir.Path() / "real" / "number.txt");
-    fs::create_symlink("real/number.txt", path);
-    EXPECT_EQ(Read(), "0803");
-    EXPECT_EQ(Write(u"0711"), "written");
-    EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_EQ(dir.Read("real/number.txt"), "0711\r\n");
-    EXPECT_FALSE(dir.Exists("real/number.txt.new"));
-    EXPECT_FALSE(dir.Exists("MyNumber.txt.new"));
+    fs::rename(file, dir.Path() / "real" / "number.txt");
+    fs::create_symlink("real/number.txt", file);
+    EXPECT_EQ(Write(file, u"0711"), "written");
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(Read(file), "0711");
+    EXPECT_FALSE(dir.Exists("real/number.txt.new") || dir.Exists("MyNumber.txt.new"));
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 // Fakes of the ports for the unit tests: each records what the logic asked of it and plays
 // scripted answers. A hook may run inside a call, the way a modal wait lets other events in.
 
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,11 +16,18 @@ namespace tarvolin::testing {
 
 inline std::string Utf8(std::u16string_view text) { return Utf8CodePage{}.ToBytes(text); }
 
-// Runs a one-shot hook: it is cleared first, so what it does may arm the next one.
+// Runs a one-shot hook, cleared first so that what it does may arm the next one.
 inline void RunOnce(std::function<void()>& hook) {
-    if (!hook) return;
-    const std::function<void()> run = std::exchange(hook, nullptr);
-    run();
+    if (hook) std::exchange(hook, nullptr)();
+}
+
+// Pops the next scripted answer, or gives the fallback when none is left.
+template <typename T>
+T Next(std::deque<T>& answers, T fallback) {
+    if (answers.empty()) return fallback;
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
 }
 
 class FakeWindow final : public Window {
@@ -40,9 +47,8 @@ public:
     void SetTimerInterval(std::int32_t ms) override { intervals.push_back(ms); }
     float TwipsPerPixelX() const override { return twipsPerPixel; }
     void PopupMenu(TopMenu menu) override {
-        if (menu != TopMenu::mnuContext) return;
-        ++popups;
-        RunOnce(duringPopup);
+        popups += menu == TopMenu::mnuContext ? 1 : 0;
+        if (menu == TopMenu::mnuContext) RunOnce(duringPopup);
     }
     void End() override { ++endCalls; }
 };
@@ -50,37 +56,27 @@ public:
 class FakeDialogs final : public Dialogs {
 public:
     struct Box {
-        std::u16string text;
-        int buttons;
-        std::u16string title;
-    };
-    struct Input {
-        std::u16string prompt;
+        std::u16string text;  // the prompt of an input box
+        int buttons;          // -1 for an input box
         std::u16string title;
         std::u16string defaultText;
     };
     std::vector<Box> msgBoxes;
-    std::vector<Input> inputBoxes;
+    std::vector<Box> inputBoxes;
     std::deque<int> msgBoxAnswers;               // default: OK for OK boxes, No for Yes/No
     std::deque<std::u16string> inputBoxAnswers;  // default: "" (Cancel)
-    std::function<void()> duringDialog;  // inside a message box or the input box
+    std::function<void()> duringDialog;          // inside a message box or the input box
 
     int MsgBox(const std::u16string& text, int buttons, const std::u16string& title) override {
-        msgBoxes.push_back({text, buttons, title});
+        msgBoxes.push_back({text, buttons, title, {}});
         RunOnce(duringDialog);
-        if (msgBoxAnswers.empty()) return buttons == MsgBoxYesNo ? MsgBoxResultNo : MsgBoxResultOk;
-        const int answer = msgBoxAnswers.front();
-        msgBoxAnswers.pop_front();
-        return answer;
+        return Next(msgBoxAnswers, buttons == MsgBoxYesNo ? MsgBoxResultNo : MsgBoxResultOk);
     }
     std::u16string InputBox(const std::u16string& prompt, const std::u16string& title,
                             const std::u16string& defaultText) override {
-        inputBoxes.push_back({prompt, title, defaultText});
+        inputBoxes.push_back({prompt, -1, title, defaultText});
         RunOnce(duringDialog);
-        if (inputBoxAnswers.empty()) return {};
-        std::u16string answer = std::move(inputBoxAnswers.front());
-        inputBoxAnswers.pop_front();
-        return answer;
+        return Next(inputBoxAnswers, std::u16string());
     }
 };
 
@@ -101,26 +97,19 @@ public:
         openedUrls.push_back(url);
         return openResult;
     }
-
-    // Texts of the balloons shown (the second call of each TrayShowBalloon) and of the
-    // tooltips sent (an add, or a modify with the tooltip flags).
+    // The texts of the balloons shown (a balloon's second call) and of the tooltips sent.
     [[nodiscard]] std::vector<std::u16string> Balloons() const {
-        return Texts(
-            [](const TrayIconRecord& r) { return (r.uFlags & NifInfo) && r.dwInfoFlags == NiifInfo; },
-            &TrayIconRecord::szInfo);
+        std::vector<std::u16string> texts;
+        for (const auto& [message, r] : notifyCalls) {
+            if (message == NimModify && (r.uFlags & NifInfo) && r.dwInfoFlags == NiifInfo)
+                texts.emplace_back(r.szInfo.Text());
+        }
+        return texts;
     }
     [[nodiscard]] std::vector<std::u16string> Tooltips() const {
-        return Texts([](const TrayIconRecord& r) { return (r.uFlags & NifTip) != 0; },
-                     &TrayIconRecord::szTip);
-    }
-
-private:
-    template <typename Wanted, typename Field>
-    [[nodiscard]] std::vector<std::u16string> Texts(Wanted wanted, Field field) const {
         std::vector<std::u16string> texts;
-        for (const NotifyCall& call : notifyCalls) {
-            if (call.message != NimDelete && wanted(call.record))
-                texts.emplace_back((call.record.*field).Text());
+        for (const auto& [message, r] : notifyCalls) {
+            if (message != NimDelete && (r.uFlags & NifTip)) texts.emplace_back(r.szTip.Text());
         }
         return texts;
     }
@@ -129,18 +118,15 @@ private:
 class FakeTransfer final : public Transfer {
 public:
     std::vector<std::string> requests;
-    // Scripted replies, one per request; nothing = failure. When none is left: `fallback`.
-    std::deque<std::optional<std::string>> replies;
-    std::optional<std::string> fallback;
+    std::deque<std::optional<std::string>> replies;  // one per request; nothing = failure
+    std::optional<std::string> fallback;             // when no reply is queued
     std::function<void()> duringGet;
+    bool throwNext = false;
 
     std::optional<std::string> Get(std::string_view url) override {
         requests.emplace_back(url);
-        std::optional<std::string> reply = fallback;
-        if (!replies.empty()) {
-            reply = std::move(replies.front());
-            replies.pop_front();
-        }
+        if (std::exchange(throwNext, false)) throw std::runtime_error("the transfer broke");
+        std::optional<std::string> reply = Next(replies, fallback);
         RunOnce(duringGet);
         return reply;
     }

@@ -10,7 +10,7 @@
 #include "app/FeedLineScanner.h"
 #include "tests/support/ScannerReference.h"
 #include "tests/unit/Fakes.h"
-#include "tests/unit/TestData.h"
+#include "tests/unit/TempDir.h"
 
 namespace tarvolin::testing {
 namespace {
@@ -32,15 +32,8 @@ FeedItem Scanned(std::u16string_view reply, Mode mode = Mode::Test) {
     return item;
 }
 
-// The fixture replies are ASCII files with LF line ends.
 std::u16string Reply(const std::string& name) {
-    const std::string bytes = ReadTestData("replies/" + name);
-    std::u16string text;
-    for (const char byte : bytes) {
-        EXPECT_GE(byte, 0) << name << " must be ASCII";
-        text.push_back(static_cast<char16_t>(byte));
-    }
-    return text;
+    return Utf8CodePage{}.ToText(ReadTestData("replies/" + name));
 }
 
 struct ScanCase {
@@ -107,21 +100,11 @@ TEST(FeedLineScannerTest, WholeRepliesFromTheService) {
               Show({Old.buildDate, u"Download", setup, notice}));
 }
 
-// A link line of exactly `length` characters, its LF included, with a filler value.
-std::u16string LinkLineOfLength(std::size_t length) {
-    return u"<link>" + std::u16string(length - 14, u'v') + u"</link>\n";
-}
-
-TEST(FeedLineScannerTest, LineAtTheLengthLimitIsScanned) {
-    const std::u16string line = LinkLineOfLength(32766);
-    ASSERT_EQ(line.size(), 32766U);
-    EXPECT_EQ(Scanned(line).link, std::u16string(32752, u'v'));
-}
-
-TEST(FeedLineScannerTest, LongerLineIsSkippedAndTheNextLinesStillCount) {
-    const std::u16string line = LinkLineOfLength(32767);
-    ASSERT_EQ(line.size(), 32767U);
-    EXPECT_EQ(Show(Scanned(line + u"<category>News</category>\n")),
+TEST(FeedLineScannerTest, LinesUpTo32766CharactersAreScannedLongerOnesSkipped) {
+    const std::u16string atTheLimit = u"<link>" + std::u16string(32752, u'v') + u"</link>\n";
+    EXPECT_EQ(Scanned(atTheLimit).link, std::u16string(32752, u'v'));
+    const std::u16string overIt = u"<link>" + std::u16string(32753, u'v') + u"</link>\n";
+    EXPECT_EQ(Show(Scanned(overIt + u"<category>News</category>\n")),
               Show({Old.buildDate, u"News", Old.link, Old.description}));
 }
 

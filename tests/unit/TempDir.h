@@ -1,10 +1,12 @@
 #pragma once
-// A fresh folder under the system's temp folder, removed with everything in it at the end.
+// A fresh folder under the system's temp folder, removed with everything in it at the end;
+// and the reply texts and other fixtures kept as files under tests/data/.
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 namespace tarvolin::testing {
@@ -43,5 +45,13 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+#ifdef TARVOLIN_TEST_DATA_DIR
+inline std::string ReadTestData(const std::string& relativePath) {
+    std::ifstream in(std::string(TARVOLIN_TEST_DATA_DIR) + "/" + relativePath, std::ios::binary);
+    if (!in) throw std::runtime_error("missing test data file " + relativePath);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+#endif
 
 }  // namespace tarvolin::testing
