@@ -127,7 +127,7 @@ watcher_says() { watcher_property "$1" | grep -q "$2"; }
 e2e_start_notifications() {
     dbus-monitor --session "interface='org.freedesktop.Notifications'" >"$WORK/monitor.log" 2>&1 &
     remember $!
-    wait_for 5 grep -q 'member=NameLost' "$WORK/monitor.log" || { echo "no dbus-monitor"; exit 1; }
+    wait_for 5 grep -qs 'member=NameLost' "$WORK/monitor.log" || { echo "no dbus-monitor"; exit 1; }
     dunst -config "$E2E_DIR/dunstrc" >>"$WORK/dunst.log" 2>&1 &
     remember $!
     wait_for 10 bus_name_owned org.freedesktop.Notifications || { echo "dunst did not start"; exit 1; }
@@ -186,10 +186,11 @@ icon_shown() { if [ "$TRAY" = xembed ]; then icon_window >/dev/null; else item_s
 icon_gone() { if [ "$TRAY" = xembed ]; then ! icon_window >/dev/null; else [ -z "$(items)" ]; fi; }
 point_at_icon() {  # XEmbed: the docked window's middle; gtk-sni-tray draws the icon at the end of its bar
     if [ "$TRAY" = xembed ]; then geometry "$(icon_window)" && X=$((X + WIDTH / 2)); else
-        geometry "$(xdotool search --onlyvisible --classname '^gtk-sni-tray-standalone$' | head -n 1)" && X=$((X + WIDTH - 12))
+        geometry "$(xdotool search --onlyvisible --classname '^gtk-sni-tray-standalone$' 2>/dev/null | head -n 1)" && X=$((X + WIDTH - 12))
     fi && xdotool mousemove "$X" $((Y + HEIGHT / 2))
 }
-click_icon() { point_at_icon && xdotool click "$1"; }  # click_icon BUTTON: a real click
+# click_icon BUTTON: a real click (xdotool gives up when a window vanishes while it searches)
+click_icon() { wait_for 5 point_at_icon && xdotool click "$1"; }
 menu_items() {  # the menu the item exports, in order, as "ID LABEL" lines
     bus "$(item_service)" /MenuBar com.canonical.dbusmenu.GetLayout -- 0 -1 '[]' |
         grep -oE "<\(([0-9]+), \{[^}]*'label': <'[^']*'>" | sed -E "s/^<\(([0-9]+),.*<'(.*)'>$/\1 \2/"
