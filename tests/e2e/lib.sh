@@ -6,7 +6,6 @@
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 FEED_URL=http://127.0.0.1:9090
-POLL_SECONDS=0.02
 TIME_FACTOR="x60"  # one minute of the notifier's time per wall second
 TITLE="Tarvolin Internet Notifier"
 
@@ -18,15 +17,12 @@ e2e_enter_sandbox() {
     local unshare=(unshare -n)
     [ "$(id -u)" -eq 0 ] || unshare=(unshare -rn)
     export TARVOLIN_E2E_INSIDE=1
-    {
-        "${unshare[@]}" -- bash -c 'ip link set lo up && exec dbus-run-session --config-file="$0" -- "$@"' \
-            "$E2E_DIR/session-bus.conf" "$(readlink -f "$0")" "$@" 2>&1 1>&3 3>&- |
-            grep --line-buffered -v -E 'Failed to set fd limit|became a monitor|Monitoring connection' >&2
-    } 3>&1
-    exit "${PIPESTATUS[0]}"
+    exec "${unshare[@]}" -- bash -c 'ip link set lo up && exec dbus-run-session --config-file="$0" -- "$@"' \
+        "$E2E_DIR/session-bus.conf" "$(readlink -f "$0")" "$@" \
+        2> >(grep --line-buffered -v -E 'Failed to set fd limit|became a monitor|Monitoring connection' >&2)
 }
 
-# --- results and waiting -----------------------------------------------------------------
+# --- results, waiting, processes ---------------------------------------------------------
 
 PASSED=0 FAILED=0
 check() {  # check DESCRIPTION COMMAND...: passed when the command succeeds; its status
@@ -34,7 +30,6 @@ check() {  # check DESCRIPTION COMMAND...: passed when the command succeeds; its
         FAILED=$((FAILED + 1)) && echo "FAILED - $1" && return 1
     fi
 }
-
 e2e_finish() {  # the group's result line; non-zero status on any failure
     if [ "$FAILED" -ne 0 ]; then
         notifications | tail -n 10 | sed 's/^/notified: /'
@@ -48,30 +43,21 @@ e2e_finish() {  # the group's result line; non-zero status on any failure
 now_ms() { local micros=${EPOCHREALTIME/./} && echo $((10#$micros / 1000)); }
 wait_for() {  # wait_for SECONDS COMMAND...: polls the command until it succeeds or time is up
     local deadline=$(($(now_ms) + $1 * 1000))
-    shift
-    until "$@"; do
-        [ "$(now_ms)" -lt "$deadline" ] || return 1
-        sleep "$POLL_SECONDS"
-    done
+    until "${@:2}"; do [ "$(now_ms)" -lt "$deadline" ] || return 1; sleep 0.02; done
 }
-
-# --- processes ---------------------------------------------------------------------------
 
 STARTED_PIDS=()
 remember() { STARTED_PIDS+=("$1"); }
 alive() { kill -0 "$1" 2>/dev/null; }
 gone() { ! alive "$1"; }
-
 e2e_cleanup() {  # stops everything the group started, newest first
-    local i
-    for ((i = ${#STARTED_PIDS[@]} - 1; i >= 0; i--)); do kill "${STARTED_PIDS[i]}" 2>/dev/null; done
-    for i in "${STARTED_PIDS[@]}"; do
-        wait_for 5 gone "$i" || kill -KILL "$i" 2>/dev/null
-        wait "$i" 2>/dev/null
+    local pid
+    for pid in $(printf '%s\n' "${STARTED_PIDS[@]}" | tac); do
+        kill "$pid" 2>/dev/null && { wait_for 5 gone "$pid" || kill -KILL "$pid"; } 2>/dev/null
     done
-    if [ -n "${WORK:-}" ] && [ -z "${TARVOLIN_E2E_KEEP:-}" ]; then rm -rf "$WORK"; fi
+    wait "${STARTED_PIDS[@]}" 2>/dev/null
+    [ -n "${TARVOLIN_E2E_KEEP:-}" ] || rm -rf "$WORK"
 }
-
 wait_exit() {  # wait_exit PID SECONDS: sets EXIT_STATUS (255 when it did not end in time)
     EXIT_STATUS=255
     wait_for "$2" gone "$1" || return 1
@@ -90,7 +76,7 @@ e2e_start_desktop() {
     export XDG_RUNTIME_DIR="$WORK/runtime" NO_AT_BRIDGE=1 QT_QPA_PLATFORM=xcb
     mkdir -m 0700 "$XDG_RUNTIME_DIR"
     unset WAYLAND_DISPLAY
-    export PATH="$E2E_DIR/opener:$E2E_DIR/bin:$PATH" TARVOLIN_OPENED_LOG="$WORK/opened.log"
+    export PATH="$E2E_DIR/opener:$PATH" TARVOLIN_OPENED_LOG="$WORK/opened.log"
     : >"$TARVOLIN_OPENED_LOG"
     local fd display
     exec {fd}<> <(:)
@@ -101,74 +87,56 @@ e2e_start_desktop() {
     read -r -t 10 -u "$fd" display || { echo "Xvfb did not start"; exit 1; }
     exec {fd}<&-
     export DISPLAY=":$display"
-    dbus-update-activation-environment DISPLAY XDG_RUNTIME_DIR 2>/dev/null
 }
 
-# desktop_up GROUP TRAY: the whole desktop: Xvfb, the tray (xembed: trayer; sni: a watcher
-# and gtk-sni-tray, which draws exported menus; none), dunst and the feed service.
+# desktop_up GROUP TRAY [later]: Xvfb, the tray (start_tray; later: left to the group), dunst
+# and the feed service.
 desktop_up() {
     e2e_start_desktop "$1"
     TRAY=$2
-    start_tray || { echo "the $TRAY tray did not start"; exit 1; }
+    [ -n "${3:-}" ] || start_tray || { echo "the $TRAY tray did not start"; exit 1; }
     e2e_start_notifications
-    e2e_start_feed
+    "$BUILD_DIR/feed-service" --port 9090 --bind 127.0.0.1 >"$WORK/feed.log" 2>&1 &
+    remember $!
+    wait_for 10 curl -sf -o /dev/null "$FEED_URL/admin/state" || { echo "no feed-service"; exit 1; }
 }
 
-TRAY_PIDS=()
+# TRAY xembed: trayer. TRAY sni: a watcher and a host, gtk-sni-tray, which draws the menus
+# items export.
 start_tray() {
-    local pid status
-    case $TRAY in
-        xembed)
-            trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-                >>"$WORK/tray.log" 2>&1 &
-            TRAY_PIDS=($!)
-            wait_for 10 bash -c "xwininfo -root -tree | grep -q '(\"panel\" \"trayer\")'" ;;
-        sni)
-            status-notifier-watcher >>"$WORK/tray.log" 2>&1 &
-            TRAY_PIDS=($!)
-            wait_for 10 bus_name_owned org.kde.StatusNotifierWatcher || return 1
-            gtk-sni-tray-standalone --top --end -s 24 >>"$WORK/tray.log" 2>&1 &
-            TRAY_PIDS+=($!)
-            wait_for 10 watcher_says IsStatusNotifierHostRegistered true ;;
-    esac
-    status=$?
-    for pid in "${TRAY_PIDS[@]}"; do remember "$pid"; done
-    return "$status"
+    if [ "$TRAY" = xembed ]; then
+        trayer --edge top --align right --widthtype request --height 24 --SetDockType true >>"$WORK/tray.log" 2>&1 &
+        remember $!
+        wait_for 10 bash -c "xwininfo -root -tree | grep -q '(\"panel\" \"trayer\")'"
+    else
+        status-notifier-watcher >>"$WORK/tray.log" 2>&1 &
+        remember $!
+        wait_for 10 bus_name_owned org.kde.StatusNotifierWatcher || return 1
+        gtk-sni-tray-standalone --top --end -s 24 >>"$WORK/tray.log" 2>&1 &
+        remember $!
+        wait_for 10 watcher_says IsStatusNotifierHostRegistered true
+    fi
 }
-stop_tray() { kill "${TRAY_PIDS[@]}" 2>/dev/null && wait "${TRAY_PIDS[@]}" 2>/dev/null; }
 
 bus() { gdbus call --session -d "$1" -o "$2" -m "${@:3}" 2>/dev/null; }
 bus_name_owned() { bus org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner "$1" | grep -q true; }
-watcher_property() {
-    bus org.kde.StatusNotifierWatcher /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
-        org.kde.StatusNotifierWatcher "$1"
-}
+watcher_property() { bus org.kde.StatusNotifierWatcher /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher "$1"; }
 watcher_says() { watcher_property "$1" | grep -q "$2"; }
 
 # dunst with the test configuration, and a record of the notification interface's traffic.
 e2e_start_notifications() {
     dbus-monitor --session "interface='org.freedesktop.Notifications'" >"$WORK/monitor.log" 2>&1 &
     remember $!
-    wait_for 5 grep -q 'member=NameLost' "$WORK/monitor.log" || { echo "no dbus-monitor"; exit 1; }
-    start_dunst
-}
-start_dunst() {
+    wait_for 5 grep -qs 'member=NameLost' "$WORK/monitor.log" || { echo "no dbus-monitor"; exit 1; }
     dunst -config "$E2E_DIR/dunstrc" >>"$WORK/dunst.log" 2>&1 &
-    DUNST_PID=$!
-    remember "$DUNST_PID"
+    remember $!
     wait_for 10 bus_name_owned org.freedesktop.Notifications || { echo "dunst did not start"; exit 1; }
 }
-stop_dunst() { kill "$DUNST_PID" && wait "$DUNST_PID" 2>/dev/null; }
 
-e2e_start_feed() {
-    "$BUILD_DIR/feed-service" --port 9090 --bind 127.0.0.1 >"$WORK/feed.log" 2>&1 &
-    remember $!
-    wait_for 10 curl -sf -o /dev/null "$FEED_URL/admin/state" || { echo "no feed-service"; exit 1; }
-}
-feed_post() {  # feed_post PATH [NAME=VALUE...]: an admin call; values are URL-encoded
-    local path=$1 args=() pair
+feed_post() {  # feed_post PATH [NAME=VALUE | NAME@FILE...]: an admin call; values are URL-encoded
+    local args=() pair
     for pair in "${@:2}"; do args+=(--data-urlencode "$pair"); done
-    curl -sf -m 5 -o /dev/null -X POST "${args[@]}" "$FEED_URL$path"
+    curl -sf -m 5 -o /dev/null -X POST "${args[@]}" "$FEED_URL$1"
 }
 feed_requests() { curl -sf -m 5 "$FEED_URL/admin/requests"; }
 feed_clear_requests() { curl -sf -m 5 -o /dev/null -d '' "$FEED_URL/admin/requests/clear"; }
@@ -177,88 +145,73 @@ no_requests() { [ -z "$(feed_requests)" ]; }
 
 # --- the notifier ------------------------------------------------------------------------
 
-# start_notifier FOLDER: the program copied into FOLDER (MyNumber.txt lands there), started
-# with libfaketime preloaded at TIME_FACTOR (REAL_TIME=1: the wall clock's pace); sets
-# NOTIFIER_PID and NOTIFIER_LOG. Leak checking stays on unless LEAKS=0; Qt's allocations
-# that live as long as the process are suppressed by name (lsan.supp, full stacks).
-NOTIFIER_RUNS=0
+# start_notifier FOLDER: the program copied into FOLDER unless it is there (MyNumber.txt lands
+# beside it), started from the work folder with libfaketime at TIME_FACTOR (REAL_TIME=1: the
+# wall clock's pace); sets NOTIFIER_PID and NOTIFIER_LOG. Leak checking stays on unless
+# LEAKS=0; Qt's allocations that live as long as the process are suppressed (lsan.supp).
 start_notifier() {
-    local folder=$1 preload=""
-    mkdir -p "$folder"
-    [ -x "$folder/tarvolin-notifier" ] || cp "$BUILD_DIR/tarvolin-notifier" "$folder/"
+    local preload=""
+    mkdir -p "$1"
+    [ -x "$1/tarvolin-notifier" ] || cp "$BUILD_DIR/tarvolin-notifier" "$1/"
     [ -n "${REAL_TIME:-}" ] || preload=$(find /usr/lib -path '*/faketime/libfaketime.so.1' | head -n 1)
-    NOTIFIER_RUNS=$((NOTIFIER_RUNS + 1))
-    NOTIFIER_LOG="$WORK/notifier-$NOTIFIER_RUNS.log"
-    LD_PRELOAD=$preload FAKETIME="+0 $TIME_FACTOR" \
+    NOTIFIER_LOG=$(mktemp "$WORK/notifier-XXXX.log")
+    (cd "$WORK" && LD_PRELOAD=$preload FAKETIME="+0 $TIME_FACTOR" \
         ASAN_OPTIONS="detect_leaks=${LEAKS:-1}:verify_asan_link_order=0:fast_unwind_on_malloc=0" \
         LSAN_OPTIONS="suppressions=$E2E_DIR/lsan.supp:print_suppressions=0" \
-        "$folder/tarvolin-notifier" >"$NOTIFIER_LOG" 2>&1 &
+        exec "$1/tarvolin-notifier") >"$NOTIFIER_LOG" 2>&1 &
     NOTIFIER_PID=$!
     remember "$NOTIFIER_PID"
 }
 
 # The icon: on an XEmbed tray a window of the program docked in the tray (not a child of the
 # root); on a StatusNotifierItem host the item the notifier's process registered.
-icon_windows() {
+parent_of() { xwininfo -id "$1" -tree 2>/dev/null | grep -o 'Parent window id: .*'; }  # nothing once it is gone
+icon_window() {
     local window
     for window in $(xdotool search --onlyvisible --classname '^tarvolin-notifier$' 2>/dev/null); do
-        xwininfo -id "$window" -tree | grep -q 'Parent window id: .*(the root window)' || echo "$window"
+        parent_of "$window" | grep -qv '(the root window)' && echo "$window" && return 0
     done
+    return 1
 }
-icon_window() { icon_windows | head -n 1 | grep .; }
+items() { watcher_property RegisteredStatusNotifierItems | grep -o "'[^']*'" | tr -d "'" | cut -d/ -f1; }
 item_service() {  # the bus name of the item that NOTIFIER_PID registered
     local item
-    for item in $(watcher_property RegisteredStatusNotifierItems | grep -o "'[^']*'" | tr -d "'"); do
+    for item in $(items); do
         bus org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.GetConnectionUnixProcessID \
-            "${item%%/*}" | grep -qw "$NOTIFIER_PID" && echo "${item%%/*}" && return 0
+            "$item" | grep -qw "$NOTIFIER_PID" && echo "$item" && return 0
     done
     return 1
 }
 icon_shown() { if [ "$TRAY" = xembed ]; then icon_window >/dev/null; else item_service >/dev/null; fi; }
-icon_gone() {
-    if [ "$TRAY" = xembed ]; then ! icon_window >/dev/null; else ! watcher_says RegisteredStatusNotifierItems "'"; fi
+icon_gone() { if [ "$TRAY" = xembed ]; then ! icon_window >/dev/null; else [ -z "$(items)" ]; fi; }
+point_at_icon() {  # XEmbed: the docked window's middle; gtk-sni-tray draws the icon at the end of its bar
+    if [ "$TRAY" = xembed ]; then geometry "$(icon_window)" && X=$((X + WIDTH / 2)); else
+        geometry "$(xdotool search --onlyvisible --classname '^gtk-sni-tray-standalone$' 2>/dev/null | head -n 1)" && X=$((X + WIDTH - 12))
+    fi && xdotool mousemove "$X" $((Y + HEIGHT / 2))
 }
-icon_count() {  # how many icons or items the tray holds
-    if [ "$TRAY" = xembed ]; then icon_windows | wc -l
-    else watcher_property RegisteredStatusNotifierItems | grep -o "'[^']*'" | wc -l; fi
-}
-point_at_icon() {  # gtk-sni-tray draws the icon at the end of its bar
-    local X Y WIDTH HEIGHT
-    eval "$(xdotool getwindowgeometry --shell "$(xdotool search --onlyvisible --classname '^gtk-sni-tray-standalone$' | head -n 1)")"
-    xdotool mousemove $((X + WIDTH - 12)) $((Y + HEIGHT / 2))
-}
-click_icon() {  # click_icon BUTTON: a real click on the icon, as the tray shows it
-    if [ "$TRAY" = xembed ]; then click_window_center "$(icon_window)" "$1"; else point_at_icon && xdotool click "$1"; fi
-}
+# click_icon BUTTON: a real click (xdotool gives up when a window vanishes while it searches)
+click_icon() { wait_for 5 point_at_icon && xdotool click "$1"; }
 menu_items() {  # the menu the item exports, in order, as "ID LABEL" lines
     bus "$(item_service)" /MenuBar com.canonical.dbusmenu.GetLayout -- 0 -1 '[]' |
         grep -oE "<\(([0-9]+), \{[^}]*'label': <'[^']*'>" | sed -E "s/^<\(([0-9]+),.*<'(.*)'>$/\1 \2/"
 }
-context_menu_call() {  # a right click as hosts that draw no menu make it: ContextMenu at the pointer
-    point_at_icon && bus "$(item_service)" /StatusNotifierItem org.kde.StatusNotifierItem.ContextMenu 780 12 >/dev/null
-}
 
 # --- what the desktop shows --------------------------------------------------------------
 
-# Every notification sent, in order, as "summary<TAB>body" (from the Notify calls on the bus).
+# The bus record: a call or signal is a header line ending in member=NAME, then one line per
+# argument ("   string "TEXT"", "   uint32 N"); text() is an argument's value.
+ON_THE_BUS='function text(line) { sub(/^ *[a-z0-9]+ "?/, "", line); sub(/"$/, "", line); return line }'
+# Every notification sent, in order, as "summary<TAB>body": the 4th and 5th arguments of Notify.
 notifications() {
-    awk '/ member=Notify$/ { n = 0; on = 1; next }
-        on && /^   string "/ { t = $0; sub(/^   string "/, "", t); sub(/"$/, "", t)
-            if (++n == 3) s = t; if (n == 4) { print s "\t" t; on = 0 }; next }
-        /^(method|signal|error)/ { on = 0 }' "$WORK/monitor.log" 2>/dev/null
+    awk "$ON_THE_BUS"'/ member=Notify$/ { getline; getline; getline; getline s; getline b; print text(s) "\t" text(b) }' \
+        "$WORK/monitor.log" 2>/dev/null
 }
 notification_mark() { notifications | wc -l; }
 notified_since() { notifications | tail -n "+$(($1 + 1))" | grep -qxF "$TITLE	$2"; }
-notified_in_order() {  # notified_in_order MARK BODY...: these bodies in this order after the mark
-    notifications | tail -n "+$(($1 + 1))" | cut -f2 | awk -v want="$(printf '%s\n' "${@:2}")" '
-        BEGIN { n = split(want, b, "\n"); i = 1 } i <= n && $0 == b[i] { i++ } END { exit !(i > n) }'
-}
 # The server's signals, as "NotificationClosed ID REASON" or "ActionInvoked ID KEY" lines.
 notification_signals() {
-    awk '/ member=(NotificationClosed|ActionInvoked)$/ { name = $NF; sub(/member=/, "", name); n = 0; line = name; next }
-        name != "" && /^   (uint32|string) / { v = $2; if ($1 == "string") { v = $0; sub(/^   string "/, "", v); sub(/"$/, "", v) }
-            line = line " " v; if (++n == 2) { print line; name = "" }; next }
-        /^(method|signal|error)/ { name = "" }' "$WORK/monitor.log"
+    awk "$ON_THE_BUS"'/ member=(NotificationClosed|ActionInvoked)$/ { sub(/.*member=/, ""); getline id; getline v; print $0, text(id), text(v) }' \
+        "$WORK/monitor.log"
 }
 signal_mark() { notification_signals | wc -l; }
 signaled_since() { notification_signals | tail -n "+$(($1 + 1))" | grep -qE "$2"; }
@@ -274,11 +227,10 @@ file_bytes_are() { [ -f "$1" ] && cmp -s "$1" <(printf "$2"); }
 dunst_window() { xdotool search --onlyvisible --class '^Dunst$' 2>/dev/null | head -n 1; }
 notification_on_screen() { [ -n "$(dunst_window)" ]; }
 click_notification() { local w && w=$(dunst_window) && [ -n "$w" ] && click_window_center "$w" 1; }
-click_window_center() {  # click_window_center WINDOW BUTTON: a real pointer click (XTEST)
-    local X Y WIDTH HEIGHT
-    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click "$2"
+geometry() {  # geometry WINDOW: sets X Y WIDTH HEIGHT
+    local shell && shell=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null) && eval "$(grep -E '^(X|Y|WIDTH|HEIGHT)=' <<<"$shell")"
 }
+click_window_center() { geometry "$1" && xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click "$2"; }  # WINDOW BUTTON
 
 # --- dialogs and menus -------------------------------------------------------------------
 
@@ -292,26 +244,21 @@ answer_dialog() {  # answer_dialog KEY...: keys to the dialog once it is open
 }
 type_into_dialog() { answer_dialog ctrl+a && xdotool type --delay 30 "$1" && xdotool key Return; }
 
-# Menus on screen: override-redirect windows at the top level, the notifier's own (neither
-# the docked icon nor a dialog) and those the tray host draws.
+# Menus on screen: override-redirect top-level windows that are not tooltips, the notifier's
+# own and those the tray host draws.
 popups_of() {
     local window
     for window in $(xdotool search --onlyvisible --classname "^$1\$" 2>/dev/null); do
-        xwininfo -id "$window" -tree | grep -q 'Parent window id: .*(the root window)' &&
-            xwininfo -id "$window" | grep -q 'Override Redirect State: yes' && echo "$window"
+        parent_of "$window" | grep -q '(the root window)' && xwininfo -id "$window" | grep -q 'Override Redirect State: yes' &&
+            ! xprop -id "$window" _NET_WM_WINDOW_TYPE | grep -q TOOLTIP && echo "$window"
     done
 }
-notifier_menus() { popups_of tarvolin-notifier; }
-host_menus() { popups_of gtk-sni-tray-standalone; }
-menu_window() { notifier_menus | head -n 1; }
-menu_open() { [ -n "$(notifier_menus)$(host_menus)" ]; }
+menu_open() { [ -n "$(popups_of tarvolin-notifier)$(popups_of gtk-sni-tray-standalone)" ]; }
 menus_are() {  # menus_are NOTIFIER HOST: how many menus each shows, after a moment to settle
     wait_for 5 menu_open && sleep 0.5 &&
-        [ "$(notifier_menus | wc -l) $(host_menus | wc -l)" = "$1 $2" ]
+        [ "$(popups_of tarvolin-notifier | wc -l) $(popups_of gtk-sni-tray-standalone | wc -l)" = "$1 $2" ]
 }
 choose_menu_item() {  # choose_menu_item N: with a menu open, its N-th item by keyboard
-    wait_for 5 menu_open || return 1
-    local keys=() i
-    for ((i = 0; i < $1; i++)); do keys+=(Down); done
-    xdotool key --delay 40 "${keys[@]}" Return
+    # shellcheck disable=SC2046  # N words "Down"
+    wait_for 5 menu_open && xdotool key --delay 40 $(printf 'Down %.0s' $(seq "$1")) Return
 }
