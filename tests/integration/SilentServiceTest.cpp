@@ -27,20 +27,18 @@ using testing::Utf8;
 
 const std::string Unavailable = Utf8(StatusServiceUnavailable);
 
-// The real transfer aimed at the feed service: the poll asks for the fault path in
-// `notifyTarget`, every other request keeps its path and query.
-class RoutedTransfer final : public Transfer {
+// The real transfer aimed at the feed service, whose poll path never answers; the Status
+// request keeps its own path and query.
+class SilentPollTransfer final : public Transfer {
 public:
-    explicit RoutedTransfer(std::string base) : base_(std::move(base)) {}
+    explicit SilentPollTransfer(std::string base) : base_(std::move(base)) {}
     std::optional<std::string> Get(std::string_view url) override {
-        std::string path(url.substr(url.find("/dataservices/")));
-        if (path.starts_with("/dataservices/notify")) path = notifyTarget;
-        targets.push_back(path);
-        return transfer_.Get(base_ + path);
+        ++requests;
+        const std::string path(url.substr(url.find("/dataservices/")));
+        return transfer_.Get(base_ +
+                             (path.starts_with("/dataservices/notify") ? "/faults/stall" : path));
     }
-
-    std::string notifyTarget = "/faults/stall";
-    std::vector<std::string> targets;  // every path asked for
+    int requests = 0;
 
 private:
     std::string base_;
@@ -63,10 +61,9 @@ protected:
     FeedService service_;
     testing::TempDir folder_;
     testing::FakePorts ports_;
-    RoutedTransfer transfer_{service_.Base()};
+    SilentPollTransfer transfer_{service_.Base()};
     frmMain form_{Ports{ports_.window, ports_.dialogs, ports_.shell, transfer_, ports_.codePage}};
 };
-
 
 // Status chosen from the menu while the poll waits: it is answered at once, the tick that
 // arrives meanwhile is skipped, and the poll still ends at its limit.
@@ -80,7 +77,7 @@ TEST_F(SilentServiceTest, StatusIsAnsweredWhileThePollWaits) {
 
     EXPECT_EQ(Balloons(),
               (std::vector<std::string>{"Number 0803: data service active", Unavailable}));
-    EXPECT_EQ(transfer_.targets.size(), 2U) << "the tick inside the wait polled";
+    EXPECT_EQ(transfer_.requests, 2) << "the tick inside the wait polled";
 }
 
 // The session ends while the poll waits: the poll gives up at once and shows nothing more.
