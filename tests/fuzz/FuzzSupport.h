@@ -1,10 +1,9 @@
 #pragma once
-// What every fuzz target shares: texts drawn from the fuzzer's bytes, and a check that stops
+// What the fuzz targets share: texts drawn from the fuzzer's bytes, and a check that stops
 // the run with a message when a property does not hold (libFuzzer then keeps the input).
 
 #include <cstdio>
 #include <cstdlib>
-#include <fuzzer/FuzzedDataProvider.h>
 #include <string>
 #include <string_view>
 
@@ -28,14 +27,6 @@ inline std::u16string Utf16Units(std::string_view bytes) {
                                              (static_cast<unsigned char>(bytes[i + 1]) << 8U)));
     }
     return text;
-}
-
-// A text of at most `maxBytes` input bytes, either decoded through the UTF-8 code page (as
-// replies and files reach the logic) or taken as raw 16-bit units (as a runtime may hand it).
-inline std::u16string ConsumeText(FuzzedDataProvider& input, std::size_t maxBytes) {
-    const bool raw = input.ConsumeBool();
-    const std::string bytes = input.ConsumeRandomLengthString(maxBytes);
-    return raw ? Utf16Units(bytes) : Utf8CodePage{}.ToText(bytes);
 }
 
 }  // namespace tarvolin::fuzz

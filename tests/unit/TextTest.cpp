@@ -24,6 +24,7 @@ TEST(TextTest, TrimAndBlanknessKnowOnlyTheSpaceCharacter) {
     EXPECT_FALSE(IsBlank(u"\t"));
     EXPECT_FALSE(IsBlank(std::u16string(1, u'\0')));
     EXPECT_TRUE(StartsWithIgnoreCase(u"HtTp://x", u"http"));
+    EXPECT_TRUE(StartsWithIgnoreCase(u"AZ@[", u"az@["));
     EXPECT_FALSE(StartsWithIgnoreCase(u"htt", u"http"));
     EXPECT_FALSE(StartsWithIgnoreCase(u" http", u"http"));
     EXPECT_FALSE(StartsWithIgnoreCase(u"\u0130ttp", u"http"));

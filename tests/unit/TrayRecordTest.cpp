@@ -76,21 +76,6 @@ TEST_F(TrayRecordTest, EachCallCarriesItsFieldsAndWhatTheLastCallLeft) {
     EXPECT_EQ(tray.Record(), shell.notifyCalls[4].record);
 }
 
-TEST_F(TrayRecordTest, ADeleteFirstWritesOnlySizeWindowAndIdAtTheirOffsets) {
-    tray.TrayDelete(window);
-    TrayIconRecord expected{};
-    expected.cbSize = 488;
-    expected.hWnd = 0x01020304;
-    expected.uID = 1;
-    window.handle = expected.hWnd;
-    tray.TrayDelete(window);
-    EXPECT_EQ(shell.notifyCalls.at(1).record, expected);
-    Bytes wire(488, 0);
-    wire[0] = 0xE8, wire[1] = 0x01, wire[4] = 0x04, wire[5] = 0x03, wire[6] = 0x02, wire[7] = 0x01;
-    wire[8] = 1;
-    EXPECT_EQ(Slice(Wire(1), 0, 488), wire);
-}
-
 struct FieldCase {
     std::u16string tip;  // the tooltip is trimmed of spaces, then cut at 128
     std::u16string text;
@@ -122,24 +107,8 @@ TEST_F(TrayRecordTest, TextFieldsAreFilledWithSpacesAfterOneNulAndCutAtTheirWidt
     }
 }
 
-// A double-byte code page whose trail bytes may look like ASCII, as some system code pages'
-// do: the cut must follow characters, not guess from byte values.
-class DoubleByteCodePage final : public CodePage {
-public:
-    std::u16string ToText(std::string_view) const override { return {}; }
-    std::string ToBytes(std::u16string_view text) const override {
-        std::string out;
-        for (const char16_t c : text) {
-            if (c >= 0x80) out.push_back(static_cast<char>(0x81));
-            out.push_back(static_cast<char>(c < 0x80 ? c : 0x40 + (c & 0x3F)));
-        }
-        return out;
-    }
-};
-
 TEST_F(TrayRecordTest, AFieldWhoseBytesOutgrowItKeepsWholeCharactersOnly) {
     const Utf8CodePage utf8;
-    const DoubleByteCodePage doubleByte;
     const std::string nul(1, '\0');
     std::u16string faces;
     for (int i = 0; i < 16; ++i) faces += u"\U0001F600";
@@ -154,7 +123,6 @@ TEST_F(TrayRecordTest, AFieldWhoseBytesOutgrowItKeepsWholeCharactersOnly) {
         {u"\u00E9", utf8, Padded("\xC3\xA9" + nul, 64, ' ')},  // only a fill space is lost
         {std::u16string(u"A") + char16_t{0xD83D} + u"B", utf8, Padded("A\xEF\xBF\xBD" "B" + nul, 64, ' ')},
         {u"ab" + faces, utf8, Padded("ab" + Repeat("\xF0\x9F\x98\x80", 15), 64, 0)},
-        {u"a" + std::u16string(63, u'\u3042'), doubleByte, Padded("a" + Repeat("\x81\x42", 31), 64, 0)},
     };
     // clang-format on
     for (const Case& c : cases) {
