@@ -3,7 +3,6 @@
 #include <exception>
 #include <system_error>
 
-#include "app/FeedLineScanner.h"
 #include "app/frmMain.h"
 #include "tray/Text.h"
 
@@ -20,14 +19,9 @@ void frmMain::mnuStatus_Click() {
         if (ended_) return;
 
         // The Status answer replaces category and link but never touches the build dates.
-        FeedItem item{u"", state_.category, state_.link, u""};
-        FeedLineScanner::scan(reply, item, FeedLineScanner::BuildDate::Skip);
-        state_.category = std::move(item.category);
-        state_.link = std::move(item.link);
-
-        const std::u16string& text =
-            IsBlank(item.description) ? state_.statusText : item.description;
-        tray_.TrayShowBalloon(ports_.window, text, ProductTitle);
+        const std::u16string description = ScanReply(reply, FeedLineScanner::BuildDate::Skip);
+        tray_.TrayShowBalloon(ports_.window, IsBlank(description) ? state_.statusText : description,
+                              ProductTitle);
     });
 }
 

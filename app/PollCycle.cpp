@@ -38,19 +38,25 @@ std::u16string frmMain::PollCycle() {
 
     if (state_.statusText != StatusConnected) EnterStatus(StatusConnected, ThresholdConnected);
 
-    FeedItem item{state_.currentBuildDate, state_.category, state_.link, u""};
-    FeedLineScanner::scan(reply, item, FeedLineScanner::BuildDate::Test);
-    state_.currentBuildDate = std::move(item.buildDate);
-    state_.category = std::move(item.category);
-    state_.link = std::move(item.link);
-
     // A notice is new only when its build-date line changed, never by its text.
-    if (!IsBlank(item.description) && state_.currentBuildDate != state_.lastShownBuildDate) {
-        tray_.TrayShowBalloon(ports_.window, item.description, ProductTitle);
+    const std::u16string description = ScanReply(reply, FeedLineScanner::BuildDate::Test);
+    if (IsBlank(description)) {
+        schedule_.threshold = ThresholdNoNotice;
+    } else if (state_.currentBuildDate != state_.lastShownBuildDate) {
+        tray_.TrayShowBalloon(ports_.window, description, ProductTitle);
         state_.lastShownBuildDate = state_.currentBuildDate;
     }
-    if (IsBlank(item.description)) schedule_.threshold = ThresholdNoNotice;
     return reply;
+}
+
+std::u16string frmMain::ScanReply(std::u16string_view reply, FeedLineScanner::BuildDate mode) {
+    // Fields the reply has no line for keep the values of earlier replies.
+    FeedItem item{state_.currentBuildDate, state_.category, state_.link, u""};
+    FeedLineScanner::scan(reply, item, mode);
+    state_.currentBuildDate = std::move(item.buildDate);  // left alone when the test is skipped
+    state_.category = std::move(item.category);
+    state_.link = std::move(item.link);
+    return std::move(item.description);
 }
 
 void frmMain::EnterStatus(const std::u16string& status, std::int16_t threshold) {

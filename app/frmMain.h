@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "app/FeedLineScanner.h"
 #include "app/NotifierState.h"
 #include "app/NumberStore.h"
 #include "ports/CodePage.h"
@@ -59,6 +60,9 @@ public:
 
 private:
     void EnterStatus(const std::u16string& status, std::int16_t threshold);
+    // Scans a reply into the link, category and current build-date line (the latter only
+    // when the build-date test is made) and returns its description.
+    std::u16string ScanReply(std::u16string_view reply, FeedLineScanner::BuildDate mode);
     void BalloonClicked();
     void ShowError(const std::u16string& message);
     void End();

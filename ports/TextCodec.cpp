@@ -1,6 +1,6 @@
-// The text codec and the UTF-8 code page. Decoding follows the "maximal subpart" practice: each stretch of bytes
-// that starts a well-formed sequence but breaks off, and each byte that can start none,
-// becomes one U+FFFD, and decoding resumes at the byte that broke the sequence.
+// The text codec and the UTF-8 code page. Decoding follows the "maximal subpart" practice: each
+// stretch of bytes that starts a well-formed sequence but breaks off, and each byte that can start
+// none, becomes one U+FFFD, and decoding resumes at the byte that broke the sequence.
 
 #include "ports/TextCodec.h"
 
@@ -43,6 +43,31 @@ void AppendCodePoint(std::u16string& out, char32_t cp) {
     out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FFU)));
 }
 
+// The sequence that starts at bytes[i]: its code point (U+FFFD when broken) and its length.
+// A broken sequence ends before the byte that broke it, which is read afresh.
+struct Utf8Sequence {
+    char32_t codePoint;
+    std::size_t length;
+};
+
+Utf8Sequence DecodeUtf8(std::string_view bytes, std::size_t i) {
+    const auto b0 = static_cast<std::uint8_t>(bytes[i]);
+    if (b0 < 0x80) return {b0, 1};
+    const LeadInfo lead = Lead(b0);
+    if (lead.length == 0) return {ReplacementChar, 1};
+    char32_t cp = b0 & (0x7FU >> static_cast<unsigned>(lead.length));
+    for (int k = 1; k < lead.length; ++k) {
+        const std::size_t j = i + static_cast<std::size_t>(k);
+        const auto b = j < bytes.size() ? static_cast<std::uint8_t>(bytes[j]) : std::uint8_t{0};
+        const std::uint8_t low = k == 1 ? lead.secondLow : 0x80;
+        const std::uint8_t high = k == 1 ? lead.secondHigh : 0xBF;
+        if (j >= bytes.size() || b < low || b > high)
+            return {ReplacementChar, static_cast<std::size_t>(k)};
+        cp = (cp << 6U) | (b & 0x3FU);
+    }
+    return {cp, static_cast<std::size_t>(lead.length)};
+}
+
 }  // namespace
 
 CodePointAt DecodeUtf16(std::u16string_view text, std::size_t i) {
@@ -79,45 +104,10 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
 std::u16string Utf8CodePage::ToText(std::string_view bytes) const {
     std::u16string out;
     out.reserve(bytes.size());
-    const std::size_t size = bytes.size();
-    std::size_t i = 0;
-    while (i < size) {
-        const auto b0 = static_cast<std::uint8_t>(bytes[i]);
-        if (b0 < 0x80) {
-            out.push_back(b0);
-            ++i;
-            continue;
-        }
-        const LeadInfo lead = Lead(b0);
-        if (lead.length == 0) {
-            out.push_back(ReplacementChar);
-            ++i;
-            continue;
-        }
-        char32_t cp = b0 & (0x7FU >> static_cast<unsigned>(lead.length));
-        std::size_t j = i + 1;
-        bool complete = true;
-        for (int k = 1; k < lead.length; ++k, ++j) {
-            if (j >= size) {
-                complete = false;
-                break;
-            }
-            const auto b = static_cast<std::uint8_t>(bytes[j]);
-            const std::uint8_t low = k == 1 ? lead.secondLow : 0x80;
-            const std::uint8_t high = k == 1 ? lead.secondHigh : 0xBF;
-            if (b < low || b > high) {
-                complete = false;
-                break;
-            }
-            cp = (cp << 6U) | (b & 0x3FU);
-        }
-        // A broken sequence is one U+FFFD; the byte that broke it is read afresh.
-        if (complete) {
-            AppendCodePoint(out, cp);
-        } else {
-            out.push_back(ReplacementChar);
-        }
-        i = j;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const Utf8Sequence sequence = DecodeUtf8(bytes, i);
+        AppendCodePoint(out, sequence.codePoint);
+        i += sequence.length;
     }
     return out;
 }

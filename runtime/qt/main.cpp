@@ -32,27 +32,10 @@ QIcon NotifierIcon() {
     return icon;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+// Creates the one window with its Qt ports, raises its load event and runs the event loop
+// until Exit, the end of the session or a signal ends the program.
+int RunWindow(QApplication& app, tarvolin::FolderInstance& instance) {
     using namespace tarvolin;
-
-    // Qt's X11 platform aborts without a display, so the program says why and stops first.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::fputs("tarvolin-notifier: no graphical display (DISPLAY is not set)\n", stderr);
-        return 1;
-    }
-
-    QApplication app(argc, argv);
-    // The program lives in the tray: closing a dialog must not end it.
-    QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setDesktopFileName(QStringLiteral("tarvolin-notifier"));
-
-    // Decided before the window loads: a second start from this folder adds no icon, sends
-    // no request and leaves the number file alone; the running notifier shows its status.
-    FolderInstance instance(QCoreApplication::applicationDirPath());
-    if (!instance.Claim()) return 0;
-
     const QIcon icon = NotifierIcon();
     QApplication::setWindowIcon(icon);
 
@@ -83,4 +66,25 @@ int main(int argc, char* argv[]) {
     // Exit confirmed from a box that start-up itself had open: no loop is left to run.
     if (!events.Open()) return 0;
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // Qt's X11 platform aborts without a display, so the program says why and stops first.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("tarvolin-notifier: no graphical display (DISPLAY is not set)\n", stderr);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    // The program lives in the tray: closing a dialog must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setDesktopFileName(QStringLiteral("tarvolin-notifier"));
+
+    // Decided before the window loads: a second start from this folder adds no icon, sends
+    // no request and leaves the number file alone; the running notifier shows its status.
+    tarvolin::FolderInstance instance(QCoreApplication::applicationDirPath());
+    if (!instance.Claim()) return 0;
+    return RunWindow(app, instance);
 }

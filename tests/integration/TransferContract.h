@@ -5,6 +5,9 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
 #include <string>
 
 #include "ports/Transfer.h"
@@ -76,5 +79,42 @@ inline const ContractRow ContractRows[] = {
     {"ProgramEndsDuringAStall",    "/faults/stall",                  Gives::Nothing, 0, Ends::AtOnce, During::ProgramEnds},
 };
 // clang-format on
+
+// A Get's result and how long it took.
+struct Timed {
+    std::optional<std::string> body;
+    std::chrono::milliseconds elapsed;
+};
+
+inline Timed TimedGet(Transfer& transfer, const std::string& url) {
+    const auto started = std::chrono::steady_clock::now();
+    std::optional<std::string> body = transfer.Get(url);
+    return {std::move(body), std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - started)};
+}
+
+// At once: well before the limit. At the limit: not before it, and within `margin` after.
+inline void ExpectEnds(Ends ends, std::chrono::milliseconds elapsed,
+                       std::chrono::milliseconds margin) {
+    const std::chrono::milliseconds limit = ContractLimits().timeout;
+    const bool inTime = ends == Ends::AtOnce ? elapsed < limit * 3 / 4
+                                             : elapsed >= limit && elapsed < limit + margin;
+    EXPECT_TRUE(inTime) << "ended after " << elapsed.count() << " ms";
+}
+
+// What a row's Get must give; `nested` the body of the Get made inside its wait; `afterEnd`
+// a Get made after the program ended inside the wait.
+inline void ExpectRow(const ContractRow& row, const Timed& got, std::chrono::milliseconds margin,
+                      const std::optional<std::string>& nested, const std::optional<Timed>& afterEnd) {
+    const std::optional<std::string> expected =
+        row.gives == Gives::Body ? std::optional(PatternBody(row.bodyBytes)) : std::nullopt;
+    EXPECT_TRUE(got.body == expected) << (got.body ? std::to_string(got.body->size()) + " bytes" : "nothing");
+    ExpectEnds(row.ends, got.elapsed, margin);
+    EXPECT_TRUE(row.during != During::NestedGet || nested == PatternBody(300)) << "nested Get";
+    if (row.during != During::ProgramEnds) return;
+    ASSERT_TRUE(afterEnd.has_value());
+    EXPECT_FALSE(afterEnd->body.has_value());
+    ExpectEnds(Ends::AtOnce, afterEnd->elapsed, margin);
+}
 
 }  // namespace tarvolin::test

@@ -32,9 +32,6 @@ FeedItem Scanned(std::u16string_view reply, Mode mode = Mode::Test) {
     return item;
 }
 
-std::u16string Reply(const std::string& name) {
-    return Utf8CodePage{}.ToText(ReadTestData("replies/" + name));
-}
 
 struct ScanCase {
     const char* name;
@@ -77,27 +74,6 @@ TEST(FeedLineScannerTest, TakesValuesByPositionFromTheLinesThatCarryATag) {
         EXPECT_EQ(Show(Scanned(c.reply)), Show({c.buildDate, c.category, c.link, c.description}))
             << c.name;
     }
-}
-
-TEST(FeedLineScannerTest, WholeRepliesFromTheService) {
-    const std::u16string setup = u"http://downloads.example.net/tarvolin/setup-2.1.html";
-    const std::u16string notice = u"Version 2.1 is ready. Click here to download it.";
-    // clang-format off
-    const ScanCase cases[] = {
-        {"scanner-notice", {}, u"<lastBuildDate>Tue, 08 Dec 2026 09:30:00 GMT</lastBuildDate>\n", u"Download", setup, notice},
-        {"scanner-two-items", {}, u"<lastBuildDate>Wed, 09 Dec 2026 07:00:00 GMT</lastBuildDate>\n", u"Download", u"http://downloads.example.net/2", u"Second notice"},
-        {"scanner-indented", {}, u"    <lastBuildDate>Thu, 10 Dec 2026 12:00:00 GMT</lastBuildDate>\n", u"ory>News", u"ink>http://news.example.net/3", Old.description},
-        {"scanner-no-final-lf", {}, Old.buildDate, u"News", u"http://news.example.net/4", Old.description},
-    };
-    // clang-format on
-    for (const ScanCase& c : cases) {
-        EXPECT_EQ(Show(Scanned(Reply(std::string(c.name) + ".xml"))),
-                  Show({c.buildDate, c.category, c.link, c.description}))
-            << c.name;
-    }
-    // The Status command's scan leaves the build date alone.
-    EXPECT_EQ(Show(Scanned(Reply("scanner-notice.xml"), Mode::Skip)),
-              Show({Old.buildDate, u"Download", setup, notice}));
 }
 
 TEST(FeedLineScannerTest, LinesUpTo32766CharactersAreScannedLongerOnesSkipped) {

@@ -14,26 +14,6 @@ namespace {
 using testing::FakeShell;
 using testing::Utf8;
 
-struct PrefixRow {
-    std::u16string link;
-    std::u16string prefixed;
-};
-
-TEST(LinkPrefixTest, OnlyLinksStartingWithHttpAreLeftAlone) {
-    // clang-format off
-    const PrefixRow rows[] = {
-        {u"http://example.com", u"http://example.com"}, {u"https://example.com", u"https://example.com"},
-        {u"HTTP://EXAMPLE.COM", u"HTTP://EXAMPLE.COM"}, {u"hTtPs://x", u"hTtPs://x"}, {u"httpd.exe", u"httpd.exe"},
-        {u"example.com", u"http://example.com"}, {u"ftp://x.org/a", u"http://ftp://x.org/a"},
-        {u"www.http.com", u"http://www.http.com"}, {u" example.com", u"http:// example.com"},
-        {u" http://example.com", u"http:// http://example.com"}, {u"htt", u"http://htt"}, {u"", u"http://"},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        EXPECT_EQ(PrefixLink(row.link), row.prefixed) << Utf8(row.link);
-    }
-}
-
 struct LinkRow {
     std::u16string link;    // as the service sent it
     std::u16string opened;  // what reaches the desktop
@@ -59,7 +39,9 @@ const std::u16string Unchanged[] = {
     u"http://example.com/a[1]~!$&'()*+,;=:@", u"http://example.com/a?b=c@d",
     u"http://example.com/" + Long(2029),
 };
-// Links that reach it prefixed or encoded.
+// Links that reach it prefixed (a link not beginning with "http" in any case gets
+// "http://" in front, so "ftp:", "www.http.com" and " http:" ones are then refused) or
+// encoded.
 const LinkRow Changed[] = {
     {u"example.com", u"http://example.com"},
     {u"example.com/a b", u"http://example.com/a%20b"},

@@ -15,7 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Message(std::errc error) { return std::make_error_code(error).message(); }
 
 class NumberStoreTest : public ::testing::Test {
 protected:
@@ -67,23 +66,6 @@ TEST_F(NumberStoreTest, ReadsTheFirstLineUpToTheFirstCrAndLeavesTheFile) {
         EXPECT_EQ(dir.Read("MyNumber.txt"), c.bytes);
     }
     EXPECT_EQ(Boxes(), "");
-}
-
-TEST_F(NumberStoreTest, AMissingFileIsCreatedEmptyWithoutABox) {
-    EXPECT_EQ(store.ReadNumber(path), u"");
-    EXPECT_EQ(Boxes(), "");
-    EXPECT_TRUE(dir.Exists("MyNumber.txt"));
-    EXPECT_EQ(dir.Read("MyNumber.txt"), "");
-}
-
-TEST_F(NumberStoreTest, WhatCannotBeReadOrCreatedIsShownAndLeftAsItIs) {
-    EXPECT_EQ(store.ReadNumber((dir.Path() / "gone" / "MyNumber.txt").u16string()), u"");
-    fs::create_directory(dir.Path() / "MyNumber.txt");
-    EXPECT_EQ(store.ReadNumber(path), u"");
-    EXPECT_EQ(Boxes(), Message(std::errc::no_such_file_or_directory) + "|" +
-                           Message(std::errc::is_a_directory));
-    EXPECT_FALSE(dir.Exists("gone"));
-    EXPECT_TRUE(fs::is_directory(dir.Path() / "MyNumber.txt"));
 }
 
 struct WriteCase {

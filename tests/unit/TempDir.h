@@ -11,6 +11,12 @@
 
 namespace tarvolin::testing {
 
+inline std::string ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + file.string());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 class TempDir {
 public:
     TempDir() {
@@ -35,8 +41,7 @@ public:
         std::ofstream(path_ / name, std::ios::binary) << bytes;
     }
     [[nodiscard]] std::string Read(const std::string& name) const {
-        std::ifstream in(path_ / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return Exists(name) ? ReadFile(path_ / name) : std::string();
     }
     [[nodiscard]] bool Exists(const std::string& name) const {
         return std::filesystem::exists(path_ / name);
@@ -48,9 +53,7 @@ private:
 
 #ifdef TARVOLIN_TEST_DATA_DIR
 inline std::string ReadTestData(const std::string& relativePath) {
-    std::ifstream in(std::string(TARVOLIN_TEST_DATA_DIR) + "/" + relativePath, std::ios::binary);
-    if (!in) throw std::runtime_error("missing test data file " + relativePath);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return ReadFile(std::filesystem::path(TARVOLIN_TEST_DATA_DIR) / relativePath);
 }
 #endif
 

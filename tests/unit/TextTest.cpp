@@ -50,12 +50,6 @@ TEST(TextTest, TheNumberGoesIntoTheRequestWithWhatAUrlCannotCarryEncoded) {
     }
 }
 
-std::string Bytes(std::initializer_list<unsigned> values) {
-    std::string out;
-    for (const unsigned v : values) out.push_back(static_cast<char>(v));
-    return out;
-}
-
 TEST(TextTest, Utf8EncodesEveryScalarValueAndDecodesItBack) {
     const Utf8CodePage cp;
     std::u16string all;
@@ -76,21 +70,21 @@ TEST(TextTest, Utf8EncodesEveryScalarValueAndDecodesItBack) {
     const std::u8string_view sample = u8"\u007F\u0080\u07FF\u0800\uD7FF\uE000\U00010000\U0010FFFF";
     EXPECT_EQ(cp.ToBytes(u"\u007F\u0080\u07FF\u0800\uD7FF\uE000\U00010000\U0010FFFF"),
               std::string(sample.begin(), sample.end()));
-    const std::string replacement = Bytes({0xEF, 0xBF, 0xBD});
+    const std::string replacement = "\xEF\xBF\xBD";
     EXPECT_EQ(cp.ToBytes(LoneLow + LoneHigh + u"b" + LoneHigh + u"\U0001F600"),
-              replacement + replacement + "b" + replacement + Bytes({0xF0, 0x9F, 0x98, 0x80}));
+              replacement + replacement + "b" + replacement + "\xF0\x9F\x98\x80");
 }
 
 TEST(TextTest, Utf8MalformedBytesBecomeOneReplacementPerMaximalSubpart) {
     // clang-format off
-    const std::pair<std::string, std::u16string> rows[] = {
-        {Bytes({0x80, 0xBF}), {Bad, Bad}}, {Bytes({0xC0, 0x80}), {Bad, Bad}}, {Bytes({0xC1, 0xBF}), {Bad, Bad}},
-        {Bytes({0xE0, 0x9F, 0xBF}), {Bad, Bad, Bad}}, {Bytes({0xF0, 0x8F, 0xBF, 0xBF}), {Bad, Bad, Bad, Bad}},
-        {Bytes({0xED, 0xA0, 0x80}), {Bad, Bad, Bad}}, {Bytes({0xF4, 0x90, 0x80, 0x80}), {Bad, Bad, Bad, Bad}},
-        {Bytes({0xF5, 0x80}), {Bad, Bad}}, {Bytes({0xFE, 0xFF}), {Bad, Bad}}, {Bytes({0xC3}), {Bad}},
-        {Bytes({0xE2, 0x82, 0x41}), {Bad, u'A'}}, {Bytes({0xF0, 0x9F, 0xC3, 0xA9}), {Bad, u'\u00E9'}},
-        {Bytes({0xEF, 0xBF, 0xBF, 0xED, 0x9F, 0xBF}), {u'\uFFFF', u'\uD7FF'}}, {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
-        {Bytes({0x61, 0xF1, 0x80, 0x80, 0xE1, 0x80, 0xC2, 0x62, 0x80, 0x63, 0x80, 0xBF, 0x64}), {u'a', Bad, Bad, Bad, u'b', Bad, u'c', Bad, Bad, u'd'}},
+    const std::pair<std::string_view, std::u16string> rows[] = {
+        {"\x80\xBF", {Bad, Bad}}, {"\xC0\x80", {Bad, Bad}}, {"\xC1\xBF", {Bad, Bad}},
+        {"\xE0\x9F\xBF", {Bad, Bad, Bad}}, {"\xF0\x8F\xBF\xBF", {Bad, Bad, Bad, Bad}},
+        {"\xED\xA0\x80", {Bad, Bad, Bad}}, {"\xF4\x90\x80\x80", {Bad, Bad, Bad, Bad}},
+        {"\xF5\x80", {Bad, Bad}}, {"\xFE\xFF", {Bad, Bad}}, {"\xC3", {Bad}},
+        {"\xE2\x82\x41", {Bad, u'A'}}, {"\xF0\x9F\xC3\xA9", {Bad, u'\u00E9'}},
+        {"\xEF\xBF\xBF\xED\x9F\xBF", {u'\uFFFF', u'\uD7FF'}}, {std::string_view("a\0b", 3), std::u16string(u"a\0b", 3)},
+        {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64", {u'a', Bad, Bad, Bad, u'b', Bad, u'c', Bad, Bad, u'd'}},
     };
     // clang-format on
     for (const auto& [bytes, text] : rows) EXPECT_EQ(Utf8CodePage{}.ToText(bytes), text);

@@ -76,13 +76,11 @@ TEST_F(TrayRecordTest, EachCallCarriesItsFieldsAndWhatTheLastCallLeft) {
     EXPECT_EQ(tray.Record(), shell.notifyCalls[4].record);
 }
 
+// The tooltip is trimmed of spaces, then cut at 128; balloon texts are never trimmed and are
+// cut at 256 and 64.
 struct FieldCase {
-    std::u16string tip;  // the tooltip is trimmed of spaces, then cut at 128
-    std::u16string text;
-    std::u16string title;  // balloon texts are never trimmed; cut at 256 and 64
-    std::string tipBytes;
-    std::string textBytes;
-    std::string titleBytes;
+    std::u16string tip, text, title;
+    std::string tipBytes, textBytes, titleBytes;
 };
 
 TEST_F(TrayRecordTest, TextFieldsAreFilledWithSpacesAfterOneNulAndCutAtTheirWidths) {

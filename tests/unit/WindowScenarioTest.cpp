@@ -208,7 +208,6 @@ const Scenario Scenarios[] = {
     {"UnloadRemovesTheIconAndNothingRunsAfter", "file:0803\r\n; fail; load; unload; tick; status; code:514", "last=2; ended=0; requests=n0803"},
     {"ASecondStartShowsTheStatus", CONNECTED "; second", "balloons=Connected|" NOTICE "|Connected; requests=n0803"},
     // Tray events: the balloon flag and the links.
-    {"BalloonShownSetsTheFlag", CONNECTED "; code:1026", "flag=-1"},
     {"BalloonTimeoutClearsIt", CONNECTED "; code:1026; code:1028", "flag=0; opened="},
     {"BalloonHiddenKeepsIt", CONNECTED "; code:1026; code:1027", "flag=-1; opened="},
     {"BalloonClickOpensADownload", CONNECTED "; code:1026; code:1029", "flag=0; opened=" SETUP},
@@ -222,7 +221,6 @@ const Scenario Scenarios[] = {
     {"RightClickPopsUpTheMenuAndKeepsTheFlag", CONNECTED "; code:1026; code:517", "popups=1; flag=-1"},
     {"MouseUpDoesNothing", CONNECTED "; code:1026; up:7710; up:15435; up:7755", "popups=0; opened=; flag=-1; requests=n0803"},
     // X in twips to a code: the quotient rounds half to even.
-    {"XOfALeftClick", CONNECTED "; x:7710", "requests=n0803|s0803"},
     {"XHalfRoundsDownTo514", CONNECTED "; x:7717.5", "requests=n0803|s0803"},
     {"XHalfRoundsUpTo516", CONNECTED "; x:7732.5", "requests=n0803; popups=0"},
     {"XJustAboveHalfRoundsUp", CONNECTED "; x:7747.65", "popups=1"},

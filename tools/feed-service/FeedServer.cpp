@@ -89,6 +89,7 @@ FeedServer::FeedServer(FeedState& state, bool quiet) : state_(state), quiet_(qui
     AddDataRoutes();
     AddFaultRoutes();
     AddAdminRoutes();
+    AddAdminViewRoutes();
 }
 
 bool FeedServer::Bind(const std::string& address, int port, std::string& error) {
@@ -130,29 +131,10 @@ void FeedServer::AddDataRoutes() {
                 });
 }
 
-void FeedServer::Serve(const std::string& kind, const httplib::Request& request,
-                       httplib::Response& response) {
-    const auto msisdn = QueryField(request.target, "msisdn");
-    state_.RecordRequest(kind + (msisdn ? " msisdn=" + Printable(*msisdn) : std::string{}));
+namespace {
 
-    Fault fault = state_.CurrentFault();
-    bool stalled = false;
-    while (fault == Fault::Stall) {
-        stalled = true;
-        const Connection connection(request);
-        if (!state_.WaitWhileStalled([&] { return connection.PeerGone(); }, StallPoll)) {
-            connection.Drop();
-            Log(request, "stalled, then closed");
-            return;
-        }
-        fault = state_.CurrentFault();
-    }
-    const std::string prefix = stalled ? "stalled, then " : "";
-
-    const Notice notice = state_.NoticeFor(msisdn.value_or(""));
-    const std::string feed = kind == "notify"
-                                 ? NotifyReply(notice)
-                                 : StatusReply(notice, state_.StatusTextFor(msisdn.value_or("")));
+// The reply a fault makes of the feed; Drop has none and is left to the caller.
+void Answer(Fault fault, const std::string& feed, httplib::Response& response) {
     switch (fault) {
         case Fault::Empty:
             response.set_content("", FeedType);
@@ -168,18 +150,53 @@ void FeedServer::Serve(const std::string& kind, const httplib::Request& request,
             response.status = 404;
             response.set_content("Not Found\n", TextType);
             break;
-        case Fault::Drop:
-            Connection(request).Drop();
-            Log(request, prefix + "dropped");
-            return;
         case Fault::None:
         case Fault::Stall:
+        case Fault::Drop:
             response.set_content(feed, FeedType);
             break;
     }
     if (response.status == -1) response.status = 200;
+}
+
+}  // namespace
+
+std::optional<Fault> FeedServer::WaitOutStall(const httplib::Request& request) {
+    Fault fault = state_.CurrentFault();
+    while (fault == Fault::Stall) {
+        const Connection connection(request);
+        if (!state_.WaitWhileStalled([&] { return connection.PeerGone(); }, StallPoll)) {
+            connection.Drop();
+            return std::nullopt;
+        }
+        fault = state_.CurrentFault();
+    }
+    return fault;
+}
+
+void FeedServer::Serve(const std::string& kind, const httplib::Request& request,
+                       httplib::Response& response) {
+    const auto msisdn = QueryField(request.target, "msisdn");
+    state_.RecordRequest(kind + (msisdn ? " msisdn=" + Printable(*msisdn) : std::string{}));
+    const bool stalled = state_.CurrentFault() == Fault::Stall;
+    const std::optional<Fault> fault = WaitOutStall(request);
+    if (!fault) {
+        Log(request, "stalled, then closed");
+        return;
+    }
+    const std::string prefix = stalled ? "stalled, then " : "";
+    if (*fault == Fault::Drop) {
+        Connection(request).Drop();
+        Log(request, prefix + "dropped");
+        return;
+    }
+    const Notice notice = state_.NoticeFor(msisdn.value_or(""));
+    Answer(*fault,
+           kind == "notify" ? NotifyReply(notice)
+                            : StatusReply(notice, state_.StatusTextFor(msisdn.value_or(""))),
+           response);
     Log(request,
-        prefix + std::to_string(response.status) + " fault=" + std::string(FaultName(fault)));
+        prefix + std::to_string(response.status) + " fault=" + std::string(FaultName(*fault)));
 }
 
 void FeedServer::AddAdminRoutes() {
@@ -221,6 +238,10 @@ void FeedServer::AddAdminRoutes() {
                      response.set_content("status=" + FieldOf(fields, "text") + "\n", TextType);
                      Log(request, "200");
                  });
+}
+
+void FeedServer::AddAdminViewRoutes() {
+    using httplib::ContentReader, httplib::Request, httplib::Response;
     server_.Post("/admin/requests/clear",
                  [this](const Request& request, Response& response, const ContentReader&) {
                      state_.ClearRequests();

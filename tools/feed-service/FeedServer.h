@@ -28,10 +28,14 @@ public:
 
 private:
     void AddDataRoutes();
-    void AddAdminRoutes();
-    void AddFaultRoutes();  // FaultRoutes.cpp
+    void AddAdminRoutes();      // what the service answers: notices, faults, the status
+    void AddAdminViewRoutes();  // what it was asked, its state, and 404 for the rest
+    void AddFaultRoutes();      // FaultRoutes.cpp
     void Serve(const std::string& kind, const httplib::Request& request,
                httplib::Response& response);
+    // Holds the request while the service stalls; the fault to answer with after it, or
+    // nothing when the client went or the service stops (the connection is then closed).
+    std::optional<Fault> WaitOutStall(const httplib::Request& request);
     // Each gives the log line's outcome, or "" when the fault path names no fault.
     std::string ServeFault(std::string_view spec, const httplib::Request& request,
                            httplib::Response& response);

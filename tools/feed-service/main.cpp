@@ -22,6 +22,36 @@ constexpr int ExitCannotListen = 2;
 
 std::time_t Now() { return std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()); }
 
+// SIGINT and SIGTERM are taken by sigwait in Serve; blocked before any thread starts so that
+// every handler thread inherits the mask. Writes to a vanished client must not kill us.
+sigset_t BlockStopSignals() {
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    return stopSignals;
+}
+
+// Serves until SIGINT or SIGTERM; true when the loop ended cleanly.
+bool Serve(tarvolin::feed::FeedServer& server, const sigset_t& stopSignals) {
+    const pid_t self = getpid();
+    auto serving = std::async(std::launch::async, [&server, self] {
+        const bool ok = server.Run();
+        // Wake the signal wait below if the loop ended on its own.
+        kill(self, SIGTERM);
+        return ok;
+    });
+    int signalNumber = 0;
+    sigwait(&stopSignals, &signalNumber);
+    // stop() has no effect until the listening loop runs, so repeat it until the loop ends.
+    do {
+        server.Stop();
+    } while (serving.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready);
+    return serving.get();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,15 +68,7 @@ int main(int argc, char** argv) {
         std::fputs(Usage, stdout);
         return 0;
     }
-
-    // SIGINT and SIGTERM are taken by sigwait below; blocked before any thread starts so that
-    // every handler thread inherits the mask. Writes to a vanished client must not kill us.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    const sigset_t stopSignals = BlockStopSignals();
 
     FeedState state(options->statusText, Now());
     if (options->notice || options->category || options->link) {
@@ -61,20 +83,5 @@ int main(int argc, char** argv) {
     }
     std::printf("feed-service: listening on %s:%d\n", options->bindAddress.c_str(), server.Port());
     std::fflush(stdout);
-
-    const pid_t self = getpid();
-    auto serving = std::async(std::launch::async, [&server, self] {
-        const bool ok = server.Run();
-        // Wake the signal wait below if the loop ended on its own.
-        kill(self, SIGTERM);
-        return ok;
-    });
-
-    int signalNumber = 0;
-    sigwait(&stopSignals, &signalNumber);
-    // stop() has no effect until the listening loop runs, so repeat it until the loop ends.
-    do {
-        server.Stop();
-    } while (serving.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready);
-    return serving.get() ? 0 : 1;
+    return Serve(server, stopSignals) ? 0 : 1;
 }
