@@ -31,8 +31,6 @@ public:
     void Unload(bool canCancel);
 
     [[nodiscard]] HWND Hwnd() const { return hwnd_; }
-    [[nodiscard]] HICON SmallIcon() const { return smallIcon_; }
-    [[nodiscard]] HMENU MenuBar() const { return menuBar_; }
     [[nodiscard]] bool HasEnded() const { return ended_; }
 
     [[nodiscard]] std::uint32_t Handle() const override;

@@ -10,6 +10,7 @@
 
 #include "runtime/win32/AnsiCodePage.h"
 #include "runtime/win32/AppFolder.h"
+#include "runtime/win32/NotifyIconData.h"
 #include "runtime/win32/SingleInstance.h"
 #include "runtime/win32/Win32Shell.h"
 #include "runtime/win32/Win32Window.h"
@@ -58,7 +59,8 @@ TEST(Win32Tray, TheShellGetsTheRecordsFieldsAndTheIconAgainWhenExplorerRestarts)
     // Tray callbacks carry their code where X goes: in twips of the system's resolution.
     EXPECT_FLOAT_EQ(window->TwipsPerPixelX() * static_cast<float>(GetDpiForSystem()), 1440.0F);
     const auto& [message, add] = calls[0];
-    EXPECT_EQ(std::tuple(add.hWnd, add.hIcon), std::tuple(window->Hwnd(), window->SmallIcon()));
+    EXPECT_EQ(std::tuple(add.hWnd, add.hIcon),
+              std::tuple(window->Hwnd(), static_cast<HICON>(HandleFromField(window->IconHandle()))));
     // NIM_ADD; cbSize: the version-2 size of x86_64, which carries balloons; uID; uFlags
     // (NIF_MESSAGE | NIF_ICON | NIF_TIP); uCallbackMessage (WM_MOUSEMOVE); the rest 0
     EXPECT_EQ(std::tuple(message, add.cbSize, add.uID, add.uFlags, add.uCallbackMessage,
