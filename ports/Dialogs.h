@@ -5,12 +5,9 @@
 
 namespace tarvolin {
 
-// Button sets and answers of the message box.
-inline constexpr int MsgBoxOkOnly = 0;
-inline constexpr int MsgBoxYesNo = 4;
-inline constexpr int MsgBoxResultOk = 1;
-inline constexpr int MsgBoxResultYes = 6;
-inline constexpr int MsgBoxResultNo = 7;
+// Button sets and answers of the message box, as the integers the boxes pass.
+enum MsgBoxButtons : int { MsgBoxOkOnly = 0, MsgBoxYesNo = 4 };
+enum MsgBoxResult : int { MsgBoxResultOk = 1, MsgBoxResultYes = 6, MsgBoxResultNo = 7 };
 
 class Dialogs {
 public:

@@ -8,18 +8,19 @@
 
 namespace tarvolin {
 
-// Tray notification codes: what the shell reports of the icon and its balloon.
-inline constexpr std::int32_t TrayLeftButtonUp = 514;
-inline constexpr std::int32_t TrayRightButtonUp = 517;
-inline constexpr std::int32_t TrayBalloonShow = 1026;
-inline constexpr std::int32_t TrayBalloonHide = 1027;
-inline constexpr std::int32_t TrayBalloonTimeout = 1028;
-inline constexpr std::int32_t TrayBalloonUserClick = 1029;
+// Tray notification codes: what the shell reports of the icon and its balloon. Plain enums:
+// the codes travel as integers, and any other integer is a code nobody handles.
+enum TrayCode : std::int32_t {
+    TrayLeftButtonUp = 514,      // left button released over the icon
+    TrayRightButtonUp = 517,     // right button released over the icon
+    TrayBalloonShow = 1026,      // the balloon appeared
+    TrayBalloonHide = 1027,      // the balloon was hidden
+    TrayBalloonTimeout = 1028,   // the balloon went away by time-out (or was dismissed)
+    TrayBalloonUserClick = 1029  // the user clicked the balloon
+};
 
 // Notify-icon messages.
-inline constexpr int NimAdd = 0;
-inline constexpr int NimModify = 1;
-inline constexpr int NimDelete = 2;
+enum NotifyIconMessage : int { NimAdd = 0, NimModify = 1, NimDelete = 2 };
 
 class Shell {
 public:

@@ -101,26 +101,25 @@ void AppendUtf8(std::string& out, char32_t codePoint) {
     }
 }
 
-std::u16string Utf8CodePage::ToText(std::string_view bytes) const {
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        const Utf8Sequence sequence = DecodeUtf8(bytes, i);
-        AppendCodePoint(out, sequence.codePoint);
-        i += sequence.length;
+// Reads `in` one code point at a time with `decode` and writes each with `append`.
+template <typename Out, typename In, typename Decode, typename Append>
+Out Recode(In in, Decode decode, Append append) {
+    Out out;
+    out.reserve(in.size());
+    for (std::size_t i = 0; i < in.size();) {
+        const auto [codePoint, length] = decode(in, i);
+        append(out, codePoint);
+        i += length;
     }
     return out;
 }
 
+std::u16string Utf8CodePage::ToText(std::string_view bytes) const {
+    return Recode<std::u16string>(bytes, DecodeUtf8, AppendCodePoint);
+}
+
 std::string Utf8CodePage::ToBytes(std::u16string_view text) const {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const CodePointAt at = DecodeUtf16(text, i);
-        AppendUtf8(out, at.value);
-        i += at.units;
-    }
-    return out;
+    return Recode<std::string>(text, DecodeUtf16, AppendUtf8);
 }
 
 }  // namespace tarvolin

@@ -70,7 +70,7 @@ public:
     int MsgBox(const std::u16string& text, int buttons, const std::u16string& title) override {
         msgBoxes.push_back({text, buttons, title, {}});
         RunOnce(duringDialog);
-        return Next(msgBoxAnswers, buttons == MsgBoxYesNo ? MsgBoxResultNo : MsgBoxResultOk);
+        return Next<int>(msgBoxAnswers, buttons == MsgBoxYesNo ? MsgBoxResultNo : MsgBoxResultOk);
     }
     std::u16string InputBox(const std::u16string& prompt, const std::u16string& title,
                             const std::u16string& defaultText) override {
