@@ -35,12 +35,12 @@ std::optional<std::size_t> ParseCount(std::string_view text) {
     return value;
 }
 
-FaultPath Split(std::string_view spec) {
+FaultPath Split(std::string_view pathText) {
     FaultPath path;
-    const auto slash = spec.find('/');
-    path.mode = spec.substr(0, slash);
+    const auto slash = pathText.find('/');
+    path.mode = pathText.substr(0, slash);
     if (slash == std::string_view::npos) return path;
-    const std::string_view arguments = spec.substr(slash + 1);
+    const std::string_view arguments = pathText.substr(slash + 1);
     const auto next = arguments.find('/');
     path.number = ParseCount(arguments.substr(0, next));
     if (next != std::string_view::npos) path.rest = arguments.substr(next + 1);
@@ -72,8 +72,8 @@ void FeedServer::AddFaultRoutes() {
     // stand in for a proxy.
     server_.Get(R"((?:http://[^/]+)?/faults/(.*))",
                 [this](const httplib::Request& request, httplib::Response& response) {
-                    const std::string spec = request.matches[1];
-                    std::string outcome = ServeFault(spec, request, response);
+                    const std::string pathText = request.matches[1];
+                    std::string outcome = ServeFault(pathText, request, response);
                     if (outcome.empty()) {
                         response.status = 404;
                         response.set_content("unknown fault\n", "text/plain; charset=utf-8");
@@ -83,9 +83,9 @@ void FeedServer::AddFaultRoutes() {
                 });
 }
 
-std::string FeedServer::ServeFault(std::string_view spec, const httplib::Request& request,
+std::string FeedServer::ServeFault(std::string_view pathText, const httplib::Request& request,
                                    httplib::Response& response) {
-    const FaultPath path = Split(spec);
+    const FaultPath path = Split(pathText);
     if (path.number && *path.number > MaxBodyBytes) return {};
     std::string outcome = ServeFormedFault(path.mode, path.number, path.rest, response);
     if (outcome.empty()) outcome = ServeBrokenFault(path.mode, path.number, path.rest, request);

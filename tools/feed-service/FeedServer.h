@@ -37,7 +37,7 @@ private:
     // nothing when the client went or the service stops (the connection is then closed).
     std::optional<Fault> WaitOutStall(const httplib::Request& request);
     // Each gives the log line's outcome, or "" when the fault path names no fault.
-    std::string ServeFault(std::string_view spec, const httplib::Request& request,
+    std::string ServeFault(std::string_view pathText, const httplib::Request& request,
                            httplib::Response& response);
     std::string ServeFormedFault(std::string_view mode, std::optional<std::size_t> number,
                                  std::string_view rest, httplib::Response& response);
