@@ -34,7 +34,7 @@ const std::u16string Unchanged[] = {
     u"http://127.0.0.1:9090/notify", u"http://255.255.255.255/", u"http://[::1]:9090/x",
     u"https://[2001:db8::1]/", u"http://[::ffff:192.0.2.1]", u"http://[1:2:3:4:5:6:1.2.3.4]/",
     u"http://[1:2:3:4:5:6::7]/", u"http://example.com./", u"http://a-b.c-d.example",
-    u"http://xn--bcher-kva.example/", u"http://3com.example/", u"http://" + Host63 + u".com",
+    u"http://xn--bcher-kva.example/", u"http://3com.example/", u"http://AZaz09-x.example/", u"http://[AF:af:09::]/", u"http://" + Host63 + u".com",
     u"http://" + Host253 + u"/", u"http://example.com/%41%2f%7E",
     u"http://example.com/a[1]~!$&'()*+,;=:@", u"http://example.com/a?b=c@d",
     u"http://example.com/" + Long(2029),
@@ -75,7 +75,7 @@ const std::u16string RefusedLinks[] = {
     u"http://exa_mple.com/", u"http://example..com/", u"http://example.com../",
     u"http://.example.com/", u"http://ex\u00E4mple.com/", u"http://exa%6Dple.com/",
     u"http://" + std::u16string(64, u'h') + u".com/", u"http://" + Host253 + u"x/",
-    u"http://1.2.3.256/", u"http://1.2.3/", u"http://1.2.3.4.5/", u"http://0x7f.0.0.1/",
+    u"http://1.2.3.256/", u"http://1.2.3.01/", u"http://1.2.3/", u"http://1.2.3.4.5/", u"http://0x7f.0.0.1/",
     u"http://010.0.0.1/", u"http://2130706433/", u"http://[]/", u"http://[::1/", u"http://[::1]x/",
     u"http://[::g]/", u"http://[fe80::1%25eth0]/", u"http://[127.0.0.1]/", u"http://[::900:]:9/x",
     u"http://[A:1]:90/", u"http://[:1]/", u"http://[1:2:3:4:5:6:7:8:9]/", u"http://[1::2::3]/",
@@ -85,7 +85,7 @@ const std::u16string RefusedLinks[] = {
     u"http://example.com@evil.example/",
     // Bad port.
     u"http://example.com:/", u"http://example.com:0/", u"http://example.com:65536/",
-    u"http://example.com:123456/", u"http://example.com:80a/", u"http://example.com:-80/",
+    u"http://example.com:123456/", u"http://example.com:000080/", u"http://example.com:80a/", u"http://example.com:-80/",
     u"http://example.com:80:80/",
     // Controls and backslashes anywhere.
     u"http://host\r\nX", u"http://example.com/a\tb",
