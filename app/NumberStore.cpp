@@ -40,12 +40,29 @@ std::system_error CurrentError() {
     }
 }
 
-// Opens a file for output, truncating it, and reports the platform's reason on failure.
-std::ofstream OpenForOutput(const fs::path& file) {
+// Runs one operation on a stream; when it leaves the stream failed, throws the platform's
+// reason for it.
+template <typename Stream, typename Operation>
+void Checked(Stream& stream, Operation operation) {
     errno = 0;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) ThrowStreamError();
-    return out;
+    operation();
+    if (!stream) ThrowStreamError();
+}
+
+// A file stream opened in binary mode, or the platform's reason why it cannot be.
+template <typename FileStream>
+FileStream Opened(const fs::path& file, std::ios::openmode mode) {
+    FileStream stream;
+    Checked(stream, [&] { stream.open(file, mode | std::ios::binary); });
+    return stream;
+}
+
+// Writes the bytes, then flushes and closes the file, checking every step.
+template <typename FileStream>
+void WriteAndClose(FileStream& out, const std::string& bytes) {
+    Checked(out, [&] { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
+    Checked(out, [&] { out.flush(); });
+    Checked(out, [&] { out.close(); });
 }
 
 // The temporary file of a write, open for output. It is closed and removed when it goes:
@@ -53,7 +70,8 @@ std::ofstream OpenForOutput(const fs::path& file) {
 // removed everywhere); after a rename over the number file, its path names nothing.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(fs::path file) : file_(std::move(file)), out_(OpenForOutput(file_)) {}
+    explicit TemporaryFile(fs::path file)
+        : file_(std::move(file)), out_(Opened<std::ofstream>(file_, std::ios::trunc)) {}
     ~TemporaryFile() {
         out_.close();
         std::error_code ignored;
@@ -64,18 +82,7 @@ public:
     TemporaryFile(TemporaryFile&&) = delete;
     TemporaryFile& operator=(TemporaryFile&&) = delete;
 
-    // Writes, flushes and closes the file, checking every step.
-    void WriteAll(const std::string& bytes) {
-        errno = 0;
-        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out_) ThrowStreamError();
-        errno = 0;
-        out_.flush();
-        if (!out_) ThrowStreamError();
-        errno = 0;
-        out_.close();
-        if (!out_) ThrowStreamError();
-    }
+    void WriteAll(const std::string& bytes) { WriteAndClose(out_, bytes); }
 
 private:
     fs::path file_;
@@ -100,14 +107,8 @@ fs::path FollowLinks(fs::path file) {
 // A crash after the write and before the cut leaves the new line followed by the rest of
 // the old content, which is never read: the stored number is never lost.
 void RewriteInPlace(const fs::path& file, const std::string& bytes) {
-    errno = 0;
-    std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
-    if (!out) ThrowStreamError();
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) ThrowStreamError();
-    out.close();
-    if (!out) ThrowStreamError();
+    auto out = Opened<std::fstream>(file, std::ios::in | std::ios::out);
+    WriteAndClose(out, bytes);
     std::error_code error;
     fs::resize_file(file, bytes.size(), error);
     if (error) throw std::system_error(error);
@@ -133,9 +134,7 @@ std::u16string NumberStore::ReadFirstLine(const std::u16string& path) const {
             throw std::system_error(std::make_error_code(std::errc::invalid_argument));
     }
 
-    errno = 0;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) ThrowStreamError();
+    auto in = Opened<std::ifstream>(file, std::ios::in);
     std::error_code sizeError;
     const std::uintmax_t size = fs::file_size(file, sizeError);
     if (sizeError) throw std::system_error(sizeError);
@@ -165,10 +164,8 @@ std::u16string NumberStore::ReadNumber(const std::u16string& path) {
 
 void NumberStore::CreateNumberFile(const std::u16string& path) {
     try {
-        std::ofstream out = OpenForOutput(fs::path(path));
-        errno = 0;
-        out.close();
-        if (!out) ThrowStreamError();
+        auto out = Opened<std::ofstream>(fs::path(path), std::ios::trunc);
+        Checked(out, [&] { out.close(); });
     } catch (...) {
         ShowError(CurrentError());
     }

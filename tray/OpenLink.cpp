@@ -120,7 +120,7 @@ bool IsValidIpv6Literal(std::u16string_view inner) {
         ++groups;
         if (end == std::u16string_view::npos) break;
         i = end + 1;
-        if (i < inner.size() && inner[i] == u':') {
+        if (inner.substr(i).starts_with(u':')) {
             if (compressed) return false;  // "::" only once
             compressed = true;
             ++i;
@@ -161,7 +161,6 @@ bool IsValidAuthority(std::u16string_view authority) {
 // escape is kept; a '%' that starts none is itself encoded.
 std::u16string EncodeTail(std::u16string_view tail) {
     std::u16string out;
-    out.reserve(tail.size());
     std::size_t start = 0;
     while (start < tail.size()) {
         const std::size_t percent = tail.find(u'%', start);

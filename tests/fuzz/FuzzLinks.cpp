@@ -1,14 +1,12 @@
-// Request URLs and link approval on arbitrary texts. Whatever the stored number holds, the
-// request URL is its fixed base and then printable ASCII a URL can carry. Whatever the
-// service sends as a link, what reaches the desktop is an absolute http or https URL of
-// printable ASCII without user part or backslash, is approved again unchanged, keeps the
-// scheme and host it came with, and Qt's URL parser in strict mode (the Linux runtime's own
-// reading of a link) reads it as a valid http or https URL with a host and no user.
+// Link approval on arbitrary texts. Whatever the service sends as a link, what reaches the
+// desktop is an absolute http or https URL of printable ASCII without user part or backslash,
+// is approved again unchanged, keeps the scheme and host it came with, and Qt's URL parser in
+// strict mode (the Linux runtime's own reading of a link) reads it as a valid http or https
+// URL with a host and no user.
 
 #include <QString>
 #include <QUrl>
 
-#include "app/ServiceUrls.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/unit/Fakes.h"
 #include "tray/Text.h"
@@ -18,15 +16,6 @@ namespace tarvolin::fuzz {
 namespace {
 
 bool IsPrintableAscii(char16_t c) { return c > 0x20 && c < 0x7F && c != u'\\'; }
-
-void CheckRequestUrl(std::u16string_view number) {
-    const std::u16string base = NotifyBaseUrl();
-    const std::u16string url = RequestUrl(base, number);
-    Require(url.starts_with(base), "the request URL starts with its fixed base");
-    for (const char16_t c : std::u16string_view(url).substr(base.size())) {
-        Require(IsPrintableAscii(c) && !IsUrlUnsafe(c), "the number is sent as URL-safe ASCII");
-    }
-}
 
 void CheckApproved(std::u16string_view link, const std::u16string& approved) {
     Require(std::ranges::all_of(approved, IsPrintableAscii), "an approved link is printable ASCII");
@@ -65,7 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     // The input as UTF-8 (how a reply's link arrives) and as raw 16-bit units.
     for (const std::u16string& text : {Utf8CodePage{}.ToText(bytes), fuzz::Utf16Units(bytes)}) {
-        fuzz::CheckRequestUrl(text);
         fuzz::CheckLink(text);
     }
     return 0;

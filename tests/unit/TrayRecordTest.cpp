@@ -60,6 +60,9 @@ TEST_F(TrayRecordTest, EachCallCarriesItsFieldsAndWhatTheLastCallLeft) {
     tray.TraySetTip(window, u"Connected");
     window.iconHandle = 0x0CAFE;  // a delete does not write the icon
     tray.TrayDelete(window);
+    TrayIconRecord timed{};
+    timed.uTimeout = 0x21222324;  // never written by an operation, carried all the same
+    EXPECT_EQ(Slice(RenderWireForm(timed, Utf8CodePage{}), WireOffset::uTimeout, 4), (Bytes{0x24, 0x23, 0x22, 0x21}));
     for (std::size_t call = 0; call < 5; ++call) {
         EXPECT_EQ(shell.notifyCalls.at(call).message, call == 0 ? NimAdd : call == 4 ? NimDelete : NimModify);
     }
