@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -131,6 +132,17 @@ public:
         return reply;
     }
 };
+
+// The platform's text for what a write of the number file throws, or "" when it succeeds.
+inline std::string WriteError(NumberStore& store, const std::u16string& path,
+                              const std::u16string& value) {
+    try {
+        store.WriteNumber(path, value);
+        return {};
+    } catch (const std::system_error& error) {
+        return error.code().message();
+    }
+}
 
 struct FakePorts {
     FakeWindow window;

@@ -28,15 +28,7 @@ protected:
         }
         return texts;
     }
-    // The error a write throws, or "" when it succeeds.
-    std::string Write(const std::u16string& value) {
-        try {
-            store.WriteNumber(path, value);
-            return {};
-        } catch (const std::system_error& error) {
-            return error.code().message();
-        }
-    }
+    std::string Write(const std::u16string& value) { return WriteError(store, path, value); }
 
     TempDir dir;
     Utf8CodePage codePage;
