@@ -31,9 +31,9 @@ installed() {  # installed VERSION: the files, the shortcut, the Uninstall entry
         ! printf '%s\n' "DisplayName|REG_SZ|$TITLE" "DisplayVersion|REG_SZ|$1" "Publisher|REG_SZ|Tarvolin" "DisplayIcon|REG_SZ|$instW\\tarvolin-notifier.exe,0" \
             "UninstallString|REG_SZ|\"$instW\\Uninstall.exe\"" "$TITLE|REG_SZ|\"$instW\\tarvolin-notifier.exe\"" | grep -vxF -f <(registry)
 }
-notifiers() { xdotool search --name '^RSS$' 2>/dev/null | wc -l; }  # the notifiers' hidden windows on this display
+pids() { for w in $(xdotool search --name '^RSS$' 2>/dev/null); do xdotool getwindowpid "$w"; done; }  # of the notifiers' hidden windows
 icons() { win "$WIN_BUILD/probe.exe" texts | grep -c '^tip: '; }
-one_polling() { [[ $(notifiers) -eq 1 && $(icons) -eq 1 ]] && feed_request_seen "notify msisdn=0803444"; }
+one_polling() { [[ $(pids | wc -w) -eq 1 && $(icons) -eq 1 ]] && feed_request_seen "notify msisdn=0803444"; }
 only_the_number() { [[ $(listing) == "MyNumber.txt " ]] && cmp -s "$inst/MyNumber.txt" "$WORK/number"; }
 
 # A portable copy unzipped into the setup's folder runs there, started by the user (its
@@ -44,14 +44,14 @@ remember $! && wait_for 30 one_polling && feed_clear_requests
 check "a silent install of $earlier ends the copy running there through its window (status 0); it leaves the files, the Start menu shortcut, the Uninstall entry (icon, version, publisher) and the Run entry" \
     eval 'detached "$earlierSetup" /S && wait_for 10 test -s "$WORK/portable-exit" && [[ $(cat "$WORK/portable-exit") == 0 ]] && installed "$earlier"'
 check "the setup starts the installed notifier: one icon, and the service sees its poll" wait_for 30 one_polling
-feed_clear_requests
+feed_clear_requests && earlierPid=$(pids)
 check "the $version setup over the running $earlier keeps MyNumber.txt byte for byte" \
     eval 'detached "$WORK/packages/$folder-setup.exe" /S && cmp -s "$inst/MyNumber.txt" "$WORK/number"'
 check "then $version is installed, and one notifier runs, a new one, polling" \
-    eval 'installed "$version" && cmp -s "$inst/tarvolin-notifier.exe" "$exe" && wait_for 30 one_polling'
+    eval 'installed "$version" && cmp -s "$inst/tarvolin-notifier.exe" "$exe" && wait_for 30 one_polling && [[ $(pids) != "$earlierPid" ]]'
 feed_clear_requests && detached wineboot --end-session
 check "at the next login (Wine's session end and start) the Run entry starts it again: one notifier, polling" wait_for 30 one_polling
 check "a silent uninstall ends it and leaves nothing but MyNumber.txt, unchanged: no other file, shortcut or registry entry" \
-    eval 'detached "$inst/Uninstall.exe" /S && wait_for 20 only_the_number && [[ ! -e $shortcut && $(notifiers) -eq 0 && $(icons) -eq 0 ]] &&
+    eval 'detached "$inst/Uninstall.exe" /S && wait_for 20 only_the_number && [[ ! -e $shortcut && -z $(pids) && $(icons) -eq 0 ]] &&
         ! win reg query "$uninstallKey" >/dev/null && ! win reg query "$runKey" /v "$TITLE" >/dev/null'
 wineserver -k
