@@ -124,7 +124,8 @@ if [[ -n ${ours[$autostartEntry]:-} && -f $autostartEntry && ! -s $numberFile &&
     earlierProgram=$(sed -n 's/^TryExec=//p' "$autostartEntry" | head -n 1 | sed 's/\\\\/\\/g')
     earlierNumber=$(dirname "$earlierProgram")/MyNumber.txt
     if [[ $earlierProgram == /* && $(dirname "$earlierProgram") != "$appDir" && -f $earlierNumber && -s $earlierNumber ]]; then
-        cp -- "$earlierNumber" "$numberFile.new" && mv -f -- "$numberFile.new" "$numberFile"
+        { cp -- "$earlierNumber" "$numberFile.new" && mv -f -- "$numberFile.new" "$numberFile"; } ||
+            fail "cannot copy $earlierNumber into $appDir; nothing was changed"
         carried=$earlierNumber
     fi
 fi
