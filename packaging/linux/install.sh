@@ -115,6 +115,21 @@ EXEC_LINE="Exec=\"$execArgument\"" TRY_EXEC_LINE="TryExec=$tryExec" APP_DIR=$app
 ' "$template" >"$work/entry.desktop"
 grep -q '^Exec="' "$work/entry.desktop" || fail "$template has no [Desktop Entry] group"
 
+# An upgrade: the autostart entry this script wrote names the program of an earlier install.
+# When that is another folder and this one holds no number yet (no MyNumber.txt, or an empty
+# one, which sets none), the earlier number is copied here, so the new copy starts with it.
+# The earlier folder is left as it is.
+numberFile=$appDir/MyNumber.txt carried=""
+if [[ -n ${ours[$autostartEntry]:-} && -f $autostartEntry && ! -s $numberFile && ! -L $numberFile ]]; then
+    earlierProgram=$(sed -n 's/^TryExec=//p' "$autostartEntry" | head -n 1 | sed 's/\\\\/\\/g')
+    earlierNumber=$(dirname "$earlierProgram")/MyNumber.txt
+    if [[ $earlierProgram == /* && $(dirname "$earlierProgram") != "$appDir" && -f $earlierNumber && -s $earlierNumber ]]; then
+        { cp -- "$earlierNumber" "$numberFile.new" && mv -f -- "$numberFile.new" "$numberFile"; } ||
+            fail "cannot copy $earlierNumber into $appDir; nothing was changed"
+        carried=$earlierNumber
+    fi
+fi
+
 makeDir "$manifestDir"
 place "$work/entry.desktop" "$menuEntry"
 place "$work/entry.desktop" "$autostartEntry"
@@ -126,6 +141,7 @@ echo "Tarvolin Internet Notifier is registered for $(id -un):"
 echo "  menu entry  $menuEntry"
 echo "  autostart   $autostartEntry"
 echo "  icons       $(dirname "$(dirname "$(dirname "${icons[0]}")")")/*/apps/$name.png"
+[[ -z $carried ]] || echo "  number      copied from $carried"
 echo "It starts at every login. Start it now from the menu, or run:"
 printf '  %q &\n' "$program"
 printf 'To undo: %q\n' "$appDir/uninstall.sh"

@@ -58,10 +58,14 @@ std::wstring NotifierWindowClass(const std::wstring& key) {
     return L"TarvolinNotifierWindow-" + key;
 }
 
+std::wstring InstanceMutexName(const std::wstring& key) {
+    return L"Local\\TarvolinNotifier-" + key;
+}
+
 UINT SecondStartMessage() { return RegisterWindowMessageW(L"TarvolinNotifierSecondStart"); }
 
 InstanceLock::InstanceLock(const std::wstring& key)
-    : name_(L"Local\\TarvolinNotifier-" + key),
+    : name_(InstanceMutexName(key)),
       mutex_(CreateMutexW(nullptr, FALSE, name_.c_str())),
       // A name taken by another kind of object fails to open: that never blocks a start.
       heldElsewhere_(mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {}

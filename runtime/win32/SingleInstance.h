@@ -18,6 +18,9 @@ namespace tarvolin {
 // The class of the notifier's window for a folder key.
 [[nodiscard]] std::wstring NotifierWindowClass(const std::wstring& key);
 
+// The name of the instance mutex for a folder key, which the folder's notifier holds.
+[[nodiscard]] std::wstring InstanceMutexName(const std::wstring& key);
+
 // The message a second start posts to the running notifier's window.
 [[nodiscard]] UINT SecondStartMessage();
 
