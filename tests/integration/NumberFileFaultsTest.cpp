@@ -1,11 +1,16 @@
 // The number file under the faults a disk, a device or a locked-down folder cause, on a real
 // Linux file system: every call returns at once, the user sees the platform's reason, and
-// the stored number is never lost. Root passes every permission check, so the rows that
-// need permissions to bite run without the capabilities that override them.
+// the stored number is never lost nor mixed. Root passes every permission check, so the rows
+// that need permissions to bite run without the capabilities that override them.
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -68,37 +73,62 @@ TEST_F(NumberFileFaultsTest, PermissionsThatBiteLoseNothing) {
     for (const fs::path& folder : {dir.Path(), empty})
         fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     const HeldToPermissions held;
-    EXPECT_EQ(Write(file, u"0711"), "");  // a locked folder: rewritten in place
-    EXPECT_EQ(dir.Read("MyNumber.txt"), "0711\r\n");
+    EXPECT_EQ(Write(file, u"07"), "");  // a locked folder: rewritten in place
+    EXPECT_EQ(dir.Read("MyNumber.txt"), "07\r\n");
     EXPECT_EQ(Read(empty / "MyNumber.txt"), "|" + Message(std::errc::permission_denied));
-    fs::permissions(file, fs::perms::owner_read);
-    EXPECT_EQ(Write(file, u"9999"), Message(std::errc::permission_denied));
     fs::permissions(file, fs::perms::none);
     EXPECT_EQ(Read(file), "|" + Message(std::errc::permission_denied));
     fs::permissions(file, fs::perms::owner_read);
-    EXPECT_EQ(dir.Read("MyNumber.txt"), "0711\r\n");
-    EXPECT_FALSE(dir.Exists("MyNumber.txt.new"));
+    EXPECT_EQ(dir.Read("MyNumber.txt") + std::to_string(dir.Count()), "07\r\n2");
 }
 
-TEST_F(NumberFileFaultsTest, DevicesPipesAndAFullDiskLoseNothing) {
+TEST_F(NumberFileFaultsTest, DevicesAndPipesAreRefusedWithoutWaiting) {
     const fs::path pipe = dir.Path() / "pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_EQ(Read(pipe), "|" + Message(std::errc::invalid_argument));  // never waits on it
+    EXPECT_EQ(Read(pipe), "|" + Message(std::errc::invalid_argument));
     EXPECT_EQ(Read("/dev/zero"), "|" + Message(std::errc::invalid_argument));
-    fs::create_symlink("/dev/full", dir.Path() / "MyNumber.txt.new");
-    EXPECT_EQ(Write(file, u"0711"), Message(std::errc::no_space_on_device));
-    EXPECT_EQ(dir.Read("MyNumber.txt"), "0803\r\n");
-    EXPECT_FALSE(fs::is_symlink(dir.Path() / "MyNumber.txt.new"));
 }
 
-TEST_F(NumberFileFaultsTest, ALinkToTheFileSurvivesAWrite) {
+// A disk of its own, in a mount namespace of its own: a tmpfs of four pages and five inodes.
+TEST_F(NumberFileFaultsTest, AFullDiskKeepsTheOldNumberOrTakesTheNewOneWhole) {
+    const fs::path disk = dir.Path() / "disk", number = disk / "MyNumber.txt";
+    fs::create_directory(disk);
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=16k,nr_inodes=5") != 0)
+        GTEST_SKIP() << "no tmpfs of its own: " << std::strerror(errno);
+    std::ofstream(number) << "0803\r\n";
+    std::ofstream(disk / "filler") << std::string(1U << 16U, 'x');  // takes every free page
+    const std::u16string longest(MaxNumberBytes, u'7');
+    const std::string noSpace = Message(std::errc::no_space_on_device);
+    EXPECT_EQ(Write(number, u"0711"), noSpace);  // the temporary file finds no page
+    std::ofstream(disk / "spare");  // one inode left, too few for it: rewritten in place
+    EXPECT_EQ(Write(number, longest), noSpace);  // it needs a second page
+    EXPECT_EQ(ReadFile(number), "0803\r\n");
+    EXPECT_EQ(Write(number, u"0803123"), "");  // within its page
+    EXPECT_EQ(ReadFile(number), "0803123\r\n");
+    fs::resize_file(disk / "filler", 0);
+    EXPECT_EQ(Write(number, longest), "");
+    EXPECT_EQ(ReadFile(number) + std::to_string(dir.Count("disk")), Utf8(longest) + "\r\n3");
+    umount2(disk.c_str(), MNT_DETACH);
+}
+
+TEST_F(NumberFileFaultsTest, ASaveKeepsTheLinkToTheFileItsModeAndEveryOtherFile) {
+    const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
     fs::create_directory(dir.Path() / "real");
     fs::rename(file, dir.Path() / "real" / "number.txt");
+    fs::permissions(dir.Path() / "real" / "number.txt", ownerOnly);
     fs::create_symlink("real/number.txt", file);
+    dir.Write("real/other", "other");
+    fs::create_symlink("other", dir.Path() / "real" / "number.txt.new");
     EXPECT_EQ(Write(file, u"0711"), "");
-    EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_EQ(Read(file), "0711");
-    EXPECT_FALSE(dir.Exists("real/number.txt.new") || dir.Exists("MyNumber.txt.new"));
+    EXPECT_TRUE(fs::is_symlink(file) && fs::is_symlink(dir.Path() / "real" / "number.txt.new"));
+    EXPECT_EQ(Read(file) + dir.Read("real/other"), "0711other");
+    EXPECT_EQ(fs::status(file).permissions(), ownerOnly);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const HeldToPermissions held;  // a read-only file in a writable folder stays as it is
+    EXPECT_EQ(Write(file, u"9999") + Read(file), Message(std::errc::permission_denied) + "0711");
+    EXPECT_EQ(dir.Count("real") + dir.Count(), 5);
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ TEST(TextTest, TheNumberGoesIntoTheRequestWithWhatAUrlCannotCarryEncoded) {
     EXPECT_EQ(StatusBaseUrl(), service + u"/dataservices/status?ver=1.0&msisdn=");
     // clang-format off
     const std::pair<std::u16string, std::u16string> rows[] = {
-        {u"0803", u"0803"}, {u"", u""}, {u"+44#1&x=y%20;/?", u"+44#1&x=y%20;/?"},
+        {u"0803", u"0803"}, {u"", u""}, {u"+44#1&x=y%20;/?", u"+44%231%26x=y%2520;/?"},
+        {u"08&msisdn=999", u"08%26msisdn=999"}, {u"50%", u"50%25"}, {u"%zz%4%", u"%25zz%254%25"},
         {u" 08 03 ", u"%2008%2003%20"}, {u"0803\r\nHost: evil", u"0803%0D%0AHost:%20evil"},
         {u"\t\x7f", u"%09%7F"}, {u"\"<>\\^`{|}", u"%22%3C%3E%5C%5E%60%7B%7C%7D"},
         {u"\u00e9\u07FF\u0800\u20ac", u"%C3%A9%DF%BF%E0%A0%80%E2%82%AC"},
