@@ -62,8 +62,9 @@ FileStream Opened(const fs::path& file, std::ios::openmode mode) {
     return stream;
 }
 
-// Up to `count` bytes from where the stream stands: fewer at the end of the file.
-std::string ReadUpTo(std::ifstream& in, std::size_t count) {
+// The first `count` bytes of the file, or all of a shorter one.
+std::string ReadStart(const fs::path& file, std::size_t count) {
+    auto in = Opened<std::ifstream>(file, std::ios::in);
     std::string bytes(count, '\0');
     errno = 0;
     in.read(bytes.data(), static_cast<std::streamsize>(count));
@@ -72,11 +73,11 @@ std::string ReadUpTo(std::ifstream& in, std::size_t count) {
     return bytes;
 }
 
-// Writes the bytes, then flushes and closes the file, checking every step.
+// Writes the bytes and closes the file, checking both: closing writes out what the stream
+// still holds, so a full disk shows there.
 template <typename FileStream>
 void WriteAndClose(FileStream& out, const std::string& bytes) {
     Checked(out, [&] { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
-    Checked(out, [&] { out.flush(); });
     Checked(out, [&] { out.close(); });
 }
 
@@ -127,10 +128,10 @@ private:
 // survives a write. A dangling link names its missing target; a loop is left to fail.
 fs::path FollowLinks(fs::path file) {
     constexpr int MaxLinks = 40;
-    std::error_code error;
-    for (int link = 0; link < MaxLinks && fs::is_symlink(file, error); ++link) {
+    for (int link = 0; link < MaxLinks; ++link) {
+        std::error_code error;
         fs::path next = fs::read_symlink(file, error);
-        if (error) break;
+        if (error) break;  // not a link: the file itself
         file = next.is_absolute() ? std::move(next) : file.parent_path() / next;
     }
     return file;
@@ -147,9 +148,7 @@ void WriteOverStart(const fs::path& file, const std::string& bytes) {
 // its old content or the new one, never a part. A crash in between can leave part of the
 // new line over the old one.
 void RewriteInPlace(const fs::path& file, const std::string& bytes) {
-    auto in = Opened<std::ifstream>(file, std::ios::in);
-    const std::string old = ReadUpTo(in, bytes.size());
-    in.close();
+    const std::string old = ReadStart(file, bytes.size());
     const std::uintmax_t oldSize = fs::file_size(file);
     try {
         WriteOverStart(file, bytes);
@@ -186,8 +185,7 @@ std::u16string NumberStore::ReadFirstLine(const std::u16string& path) const {
     }
 
     // The line ends at the first CR (alone or before an LF) or at the end of the file.
-    auto in = Opened<std::ifstream>(file, std::ios::in);
-    std::string bytes = ReadUpTo(in, MaxNumberBytes + 1);
+    std::string bytes = ReadStart(file, MaxNumberBytes + 1);
     const std::size_t lineEnd = bytes.find('\r');
     if (lineEnd == std::string::npos && bytes.size() > MaxNumberBytes) return {};
     bytes.resize(std::min(lineEnd, bytes.size()));
@@ -210,8 +208,8 @@ std::u16string NumberStore::ReadNumber(const std::u16string& path) {
 
 void NumberStore::CreateNumberFile(const std::u16string& path) {
     try {
-        auto out = Opened<std::ofstream>(fs::path(path), std::ios::trunc);
-        Checked(out, [&] { out.close(); });
+        Opened<std::ofstream>(fs::path(path),
+                              std::ios::trunc);  // nothing to write, nothing to lose
     } catch (...) {
         ShowError(CurrentError());
     }

@@ -50,9 +50,7 @@ bool IsDecimalOctet(std::u16string_view text) {
     if (text.empty() || text.size() > 3 || !AllDigits(text)) return false;
     // A leading zero reads as octal to some parsers: refused.
     if (text.size() > 1 && text[0] == u'0') return false;
-    int value = 0;
-    for (const char16_t c : text) value = value * 10 + (c - u'0');
-    return value <= 255;
+    return text.size() < 3 || text <= u"255";  // digits of one length compare as numbers
 }
 
 // A DNS name, or a dotted IPv4 address when its last label is numeric. One trailing dot

@@ -119,16 +119,19 @@ TEST_F(NumberFileFaultsTest, ASaveKeepsTheLinkToTheFileItsModeAndEveryOtherFile)
     fs::rename(file, dir.Path() / "real" / "number.txt");
     fs::permissions(dir.Path() / "real" / "number.txt", ownerOnly);
     fs::create_symlink("real/number.txt", file);
+    for (int hop = 0; hop < 39; ++hop)  // 40 links in a row, as far as the system follows them
+        fs::create_symlink(hop == 38 ? "MyNumber.txt" : "hop" + std::to_string(hop + 1),
+                           dir.Path() / ("hop" + std::to_string(hop)));
     dir.Write("real/other", "other");
     fs::create_symlink("other", dir.Path() / "real" / "number.txt.new");
-    EXPECT_EQ(Write(file, u"0711"), "");
+    EXPECT_EQ(Write(dir.Path() / "hop0", u"0711"), "");
     EXPECT_TRUE(fs::is_symlink(file) && fs::is_symlink(dir.Path() / "real" / "number.txt.new"));
     EXPECT_EQ(Read(file) + dir.Read("real/other"), "0711other");
     EXPECT_EQ(fs::status(file).permissions(), ownerOnly);
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const HeldToPermissions held;  // a read-only file in a writable folder stays as it is
     EXPECT_EQ(Write(file, u"9999") + Read(file), Message(std::errc::permission_denied) + "0711");
-    EXPECT_EQ(dir.Count("real") + dir.Count(), 5);
+    EXPECT_EQ(dir.Count("real") + dir.Count(), 5 + 39);
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ std::string Show(const FeedItem& item) {
 
 FeedItem Scanned(std::u16string_view reply, Mode mode = Mode::Test) {
     FeedItem item = Before();
-    FeedLineScanner::scan(reply, item, mode);
+    const std::vector<char16_t> exact(reply.begin(), reply.end());  // nothing read past it
+    FeedLineScanner::scan({exact.data(), exact.size()}, item, mode);
     return item;
 }
 

@@ -9,6 +9,7 @@
 //   code:N  x:TWIPS  up:TWIPS  twips:F tray code N; a mouse move or up at X; twips per pixel
 //   inget:STEPS  inbox:STEPS  inmenu:STEPS   STEPS (separated by ",") run inside the next
 //                          fetch, dialog or pop-up menu, as a modal wait lets events in
+//   raise:TEXT                       a failure (std::runtime_error) there
 // Expectations, "key=value" separated by "; ", compare only the keys they name (see Seen).
 
 #include <gtest/gtest.h>
@@ -97,6 +98,7 @@ protected:
         else if (verb == "inget") ports.transfer.duringGet = Later(arg);
         else if (verb == "inbox") ports.dialogs.duringDialog = Later(arg);
         else if (verb == "inmenu") ports.window.duringPopup = Later(arg);
+        else if (verb == "raise") throw std::runtime_error(arg);  // a failure of another kind
         else FAIL() << "unknown step " << step;
     }
 
@@ -173,6 +175,7 @@ const Scenario Scenarios[] = {
     {"NoNumberFileIsCreatedAndAskedFor", "load; tick*3", "first=0; file=; status=Phone number not configured; tips=Connecting...|Phone number not configured; balloons=Phone number not configured; requests=; boxes=; intervals=60000"},
     {"FirstReplyConnectsThenShowsTheNotice", CONNECTED, "requests=n0803; status=Connected; tips=Connecting...|Connected; balloons=Connected|" NOTICE "; link=" SETUP "; intervals=60000"},
     {"ConnectedWaitsFiftyNineRuns", CONNECTED "; tick*59", "requests=n0803"},
+    {"ConnectedWaitsFiftyNineRunsAgainAfterEachFetch", CONNECTED "; always:poll-notice-download; tick*119", "requests=n0803|n0803"},
     {"ConnectedAsksOnTheSixtiethRunAndShowsTheSameNoticeOnce", CONNECTED "; always:poll-notice-download; tick*60", "requests=n0803|n0803; balloons=Connected|" NOTICE "; tips=Connecting...|Connected"},
     {"UnavailableAsksOnEveryRunUntilItAnswers", "file:0803\r\n; fail; load; fail; reply:poll-notice-news; tick*2", "requests=n0803|n0803|n0803; status=Connected; balloons=Service unavailable|Connected|" NEWS "; tips=Connecting...|Service unavailable|Connected; intervals=60000|60000"},
     {"EmptyBodyIsUnavailable", "file:0803\r\n; body:; load", "status=Service unavailable; balloons=Service unavailable"},
@@ -200,6 +203,7 @@ const Scenario Scenarios[] = {
     {"MyNumberOfSpacesIsCancelAndTheNextFetchConnects", CONNECTED "; number:   ; reply:poll-notice-download; tick*59", "file=0803\r\n; status=Connected; requests=n0803|n0803"},
     {"MyNumberOffersTheFirstLineAndSavesOneLine", "file:0803\r\n0999\r\nrest; fail; load; fail; number:0711", "inputs=0803; file=0711\r\n; requests=n0803|n0711"},
     {"MyNumberWithoutTheFileShowsTheErrorAndChangesNothing", CONNECTED "; nofile; number:0711", "inputs=; boxes=Error; file=<none>; status=Connected; tips=Connecting...|Connected; balloons=Connected|" NOTICE},
+    {"MyNumberShowsAFailureOfAnyKindInTheErrorBox", CONNECTED "; inbox:raise:out of handles; number:0711", "asked=0 out of handles; file=0803\r\n; status=Connected"},
     {"MyNumberCannotWriteShowsTheErrorAfterTheBox", CONNECTED "; inbox:nofile,dirfile; number:0711", "inputs=0803; boxes=Error; status=Connected; number=0803"},
     // Exit and unload.
     {"ExitAnsweredNoGoesOn", CONNECTED "; exit:no; reply:poll-notice-download; tick*60", "boxes=Tarvolin Internet Notifier; ended=0; requests=n0803|n0803"},
