@@ -14,7 +14,6 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <string_view>
 #include <utility>
 
 #include "app/frmMain.h"
@@ -25,12 +24,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The failure the last stream operation left in errno; an I/O error when it left none.
-[[noreturn]] void ThrowStreamError() {
-    const int error = errno;
-    if (error != 0) throw std::system_error(error, std::generic_category());
-    throw std::system_error(std::make_error_code(std::errc::io_error));
-}
+// The failure the last stream operation left in errno: every stream operation here that
+// fails does so on a failing system call, which sets it.
+[[noreturn]] void ThrowStreamError() { throw std::system_error(errno, std::generic_category()); }
 
 // The exception being handled, as a system error whose message can be shown.
 std::system_error CurrentError() {
@@ -49,7 +45,6 @@ std::system_error CurrentError() {
 // reason for it.
 template <typename Stream, typename Operation>
 void Checked(Stream& stream, Operation operation) {
-    errno = 0;
     operation();
     if (!stream) ThrowStreamError();
 }
@@ -66,7 +61,6 @@ FileStream Opened(const fs::path& file, std::ios::openmode mode) {
 std::string ReadStart(const fs::path& file, std::size_t count) {
     auto in = Opened<std::ifstream>(file, std::ios::in);
     std::string bytes(count, '\0');
-    errno = 0;
     in.read(bytes.data(), static_cast<std::streamsize>(count));
     if (in.bad()) ThrowStreamError();
     bytes.resize(static_cast<std::size_t>(in.gcount()));
@@ -208,8 +202,8 @@ std::u16string NumberStore::ReadNumber(const std::u16string& path) {
 
 void NumberStore::CreateNumberFile(const std::u16string& path) {
     try {
-        Opened<std::ofstream>(fs::path(path),
-                              std::ios::trunc);  // nothing to write, nothing to lose
+        // Closed as it goes: with nothing written, closing it has nothing to report.
+        Opened<std::ofstream>(fs::path(path), std::ios::trunc);
     } catch (...) {
         ShowError(CurrentError());
     }

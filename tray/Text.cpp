@@ -72,7 +72,6 @@ bool StartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix) 
 
 std::u16string PercentEncode(std::u16string_view text, UrlText kind) {
     std::u16string out;
-    out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const CodePointAt at = DecodeUtf16(text, i);
         if (at.units == 1 && !NeedsEscape(text, i, kind)) {
