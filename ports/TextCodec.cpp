@@ -30,7 +30,7 @@ constexpr LeadInfo Lead(std::uint8_t b) {
     if (b == 0xF0) return {4, 0x90, 0xBF};
     if (b >= 0xF1 && b <= 0xF3) return {4, 0x80, 0xBF};
     if (b == 0xF4) return {4, 0x80, 0x8F};
-    return {0, 0, 0};
+    return {};  // length 0: not a lead byte
 }
 
 void AppendCodePoint(std::u16string& out, char32_t cp) {
