@@ -59,6 +59,13 @@ protected:
     std::string Write(const fs::path& path, const std::u16string& value) {
         return WriteError(store, path.u16string(), value);
     }
+    // The write's failure text, then what the file holds after it and how many entries its
+    // folder holds: a temporary file or folder left behind shows in the count.
+    std::string WriteAndLook(const fs::path& path, const std::u16string& value) {
+        const std::string error = Write(path, value);
+        return error + "|" + ReadFile(path) + "|" +
+               std::to_string(std::distance(fs::directory_iterator(path.parent_path()), {}));
+    }
 
     TempDir dir;
     Utf8CodePage codePage;
@@ -100,12 +107,13 @@ TEST_F(NumberFileFaultsTest, AFullDiskKeepsTheOldNumberOrTakesTheNewOneWhole) {
     std::ofstream(disk / "filler") << std::string(1U << 16U, 'x');  // takes every free page
     const std::u16string longest(MaxNumberBytes, u'7');
     const std::string noSpace = Message(std::errc::no_space_on_device);
-    EXPECT_EQ(Write(number, u"0711"), noSpace);  // the temporary file finds no page
-    std::ofstream(disk / "spare");  // one inode left, too few for it: rewritten in place
-    EXPECT_EQ(Write(number, longest) + ReadFile(number), noSpace + "0803\r\n");  // no 2nd page
+    // The temporary file finds no page; then, one inode left, too few for it, the file is
+    // rewritten in place, finds no second page and gets its old bytes back.
+    EXPECT_EQ(WriteAndLook(number, u"0711"), noSpace + "|0803\r\n|2");
+    std::ofstream(disk / "spare");
+    EXPECT_EQ(WriteAndLook(number, longest), noSpace + "|0803\r\n|3");
     fs::resize_file(disk / "filler", 0);
-    EXPECT_EQ(Write(number, longest), "");
-    EXPECT_EQ(ReadFile(number) + std::to_string(dir.Count("disk")), Utf8(longest) + "\r\n3");
+    EXPECT_EQ(WriteAndLook(number, longest), "|" + Utf8(longest) + "\r\n|3");
     umount2(disk.c_str(), MNT_DETACH);
 }
 
@@ -126,7 +134,7 @@ TEST_F(NumberFileFaultsTest, ASaveKeepsTheLinkToTheFileItsModeAndEveryOtherFile)
     EXPECT_EQ(fs::status(file).permissions(), ownerOnly);
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const HeldToPermissions held;  // a read-only file in a writable folder stays as it is
-    EXPECT_EQ(Write(file, u"9999") + Read(file), Message(std::errc::permission_denied) + "0711");
+    EXPECT_EQ(WriteAndLook(file, u"9999"), Message(std::errc::permission_denied) + "|0711\r\n|41");
     EXPECT_EQ(dir.Count("real") + dir.Count(), 5 + 39);
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 constexpr char16_t Bad = 0xFFFD;
 const std::u16string LoneHigh(1, char16_t{0xD83D});
-const std::u16string LoneLow(1, char16_t{0xDE00});
+const std::u16string LoneLow(1, char16_t{0xDFFF});  // the last one
 
 TEST(TextTest, TrimAndBlanknessKnowOnlyTheSpaceCharacter) {
     EXPECT_EQ(Trim(u" \t\u00A0a b\r\n "), u"\t\u00A0a b\r\n");
