@@ -56,13 +56,10 @@ protected:
         const std::string number = Utf8(store.ReadNumber(path.u16string()));
         return dialogs.msgBoxes.empty() ? number : number + "|" + Utf8(dialogs.msgBoxes[0].text);
     }
-    std::string Write(const fs::path& path, const std::u16string& value) {
-        return WriteError(store, path.u16string(), value);
-    }
     // The write's failure text, then what the file holds after it and how many entries its
     // folder holds: a temporary file or folder left behind shows in the count.
     std::string WriteAndLook(const fs::path& path, const std::u16string& value) {
-        const std::string error = Write(path, value);
+        const std::string error = WriteError(store, path.u16string(), value);
         return error + "|" + ReadFile(path) + "|" +
                std::to_string(std::distance(fs::directory_iterator(path.parent_path()), {}));
     }
@@ -80,7 +77,7 @@ TEST_F(NumberFileFaultsTest, PermissionsThatBiteLoseNothing) {
     for (const fs::path& folder : {dir.Path(), empty})
         fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     const HeldToPermissions held;
-    EXPECT_EQ(Write(file, u"07"), "");  // a locked folder: rewritten in place
+    EXPECT_EQ(WriteAndLook(file, u"07"), "|07\r\n|2");  // a locked folder: rewritten in place
     EXPECT_EQ(Read(empty / "MyNumber.txt"), "|" + Message(std::errc::permission_denied));
     fs::permissions(file, fs::perms::none);
     EXPECT_EQ(Read(file), "|" + Message(std::errc::permission_denied));
@@ -128,9 +125,9 @@ TEST_F(NumberFileFaultsTest, ASaveKeepsTheLinkToTheFileItsModeAndEveryOtherFile)
                            dir.Path() / ("hop" + std::to_string(hop)));
     dir.Write("real/other", "other");
     fs::create_symlink("other", dir.Path() / "real" / "number.txt.new");
-    EXPECT_EQ(Write(dir.Path() / "hop0", u"0711"), "");
+    EXPECT_EQ(WriteAndLook(dir.Path() / "hop0", u"0711"), "|0711\r\n|41");
+    EXPECT_EQ(dir.Read("real/other"), "other");
     EXPECT_TRUE(fs::is_symlink(file) && fs::is_symlink(dir.Path() / "real" / "number.txt.new"));
-    EXPECT_EQ(Read(file) + dir.Read("real/other"), "0711other");
     EXPECT_EQ(fs::status(file).permissions(), ownerOnly);
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const HeldToPermissions held;  // a read-only file in a writable folder stays as it is
