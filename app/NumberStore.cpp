@@ -1,14 +1,18 @@
-// The number file. Reads never change the file; a write goes to a temporary file beside it
-// that replaces the old one only when it is complete, so the stored number is never lost.
-// Where no file can be created beside it, the file itself is rewritten in place.
+// The number file. Reads never change the file and read no more than a number can take; a
+// write goes to a new temporary file beside it that replaces the old one only when it is
+// complete, so the stored number is never lost. Where no file can be created beside it,
+// the file itself is rewritten in place, and put back as it was when that fails.
 
 #include "app/NumberStore.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <new>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -20,12 +24,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The failure the last stream operation left in errno; an I/O error when it left none.
-[[noreturn]] void ThrowStreamError() {
-    const int error = errno;
-    if (error != 0) throw std::system_error(error, std::generic_category());
-    throw std::system_error(std::make_error_code(std::errc::io_error));
-}
+// The failure the last stream operation left in errno: every stream operation here that
+// fails does so on a failing system call, which sets it.
+[[noreturn]] void ThrowStreamError() { throw std::system_error(errno, std::generic_category()); }
 
 // The exception being handled, as a system error whose message can be shown.
 std::system_error CurrentError() {
@@ -44,7 +45,6 @@ std::system_error CurrentError() {
 // reason for it.
 template <typename Stream, typename Operation>
 void Checked(Stream& stream, Operation operation) {
-    errno = 0;
     operation();
     if (!stream) ThrowStreamError();
 }
@@ -57,34 +57,63 @@ FileStream Opened(const fs::path& file, std::ios::openmode mode) {
     return stream;
 }
 
-// Writes the bytes, then flushes and closes the file, checking every step.
+// The first `count` bytes of the file, or all of a shorter one.
+std::string ReadStart(const fs::path& file, std::size_t count) {
+    auto in = Opened<std::ifstream>(file, std::ios::in);
+    std::string bytes(count, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(count));
+    if (in.bad()) ThrowStreamError();
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+// Writes the bytes and closes the file, checking both: closing writes out what the stream
+// still holds, so a full disk shows there.
 template <typename FileStream>
 void WriteAndClose(FileStream& out, const std::string& bytes) {
     Checked(out, [&] { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
-    Checked(out, [&] { out.flush(); });
     Checked(out, [&] { out.close(); });
 }
 
-// The temporary file of a write, open for output. It is closed and removed when it goes:
-// after a write that gave up, it is not left behind (closed first: an open file cannot be
-// removed everywhere); after a rename over the number file, its path names nothing.
+// The temporary file of a write, open for output: the file's name in a folder created anew
+// beside it ("MyNumber.txt.<random>.new"). Creating a folder fails wherever anything, a link
+// included, is there, on every platform (C runtimes differ on creating a file exclusively),
+// so the temporary file is never one that was there, nor reached through a link. Both go
+// when it goes, the file closed first: an open file cannot be removed everywhere.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(fs::path file)
-        : file_(std::move(file)), out_(Opened<std::ofstream>(file_, std::ios::trunc)) {}
-    ~TemporaryFile() {
-        out_.close();
-        std::error_code ignored;
-        fs::remove(file_, ignored);
+    explicit TemporaryFile(const fs::path& target) : folder_(target) {
+        folder_ += "." + std::to_string(std::random_device{}()) + ".new";
+        if (!fs::create_directory(folder_))
+            throw std::system_error(std::make_error_code(std::errc::file_exists));
+        file_ = folder_ / target.filename();
+        try {
+            out_ = Opened<std::ofstream>(file_, std::ios::trunc);
+        } catch (const std::system_error&) {
+            Remove();
+            throw;
+        }
     }
+    ~TemporaryFile() { Remove(); }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
     TemporaryFile(TemporaryFile&&) = delete;
     TemporaryFile& operator=(TemporaryFile&&) = delete;
 
+    // Set before any byte of the number is written, so it is never more widely readable.
+    void SetPermissions(fs::perms permissions) { fs::permissions(file_, permissions); }
     void WriteAll(const std::string& bytes) { WriteAndClose(out_, bytes); }
+    void RenameOver(const fs::path& target) { fs::rename(file_, target); }
 
 private:
+    void Remove() {
+        out_.close();
+        std::error_code ignored;
+        fs::remove(file_, ignored);
+        fs::remove(folder_, ignored);
+    }
+
+    fs::path folder_;
     fs::path file_;
     std::ofstream out_;
 };
@@ -93,25 +122,40 @@ private:
 // survives a write. A dangling link names its missing target; a loop is left to fail.
 fs::path FollowLinks(fs::path file) {
     constexpr int MaxLinks = 40;
-    std::error_code error;
-    for (int link = 0; link < MaxLinks && fs::is_symlink(file, error); ++link) {
+    for (int link = 0; link < MaxLinks; ++link) {
+        std::error_code error;
         fs::path next = fs::read_symlink(file, error);
-        if (error) break;
+        if (error) break;  // not a link: the file itself
         file = next.is_absolute() ? std::move(next) : file.parent_path() / next;
     }
     return file;
 }
 
-// Writes the bytes over the start of an existing regular file, then cuts the file after
-// them. Opening without truncating finds out first whether the file can be written at all.
-// A crash after the write and before the cut leaves the new line followed by the rest of
-// the old content, which is never read: the stored number is never lost.
-void RewriteInPlace(const fs::path& file, const std::string& bytes) {
+// Writes the bytes over the start of the file.
+void WriteOverStart(const fs::path& file, const std::string& bytes) {
     auto out = Opened<std::fstream>(file, std::ios::in | std::ios::out);
     WriteAndClose(out, bytes);
-    std::error_code error;
-    fs::resize_file(file, bytes.size(), error);
-    if (error) throw std::system_error(error);
+}
+
+// Writes the bytes over the start of an existing regular file, then cuts the file after
+// them. When either step fails (a full disk), the old bytes are put back: the file holds
+// its old content or the new one, never a part. A crash in between can leave part of the
+// new line over the old one.
+void RewriteInPlace(const fs::path& file, const std::string& bytes) {
+    const std::string old = ReadStart(file, bytes.size());
+    const std::uintmax_t oldSize = fs::file_size(file);
+    try {
+        WriteOverStart(file, bytes);
+        fs::resize_file(file, bytes.size());
+    } catch (...) {
+        std::error_code ignored;
+        fs::resize_file(file, oldSize, ignored);
+        try {
+            WriteOverStart(file, old);
+        } catch (const std::system_error&) {  // the failure first seen is the one to show
+        }
+        throw;
+    }
 }
 
 }  // namespace
@@ -134,17 +178,11 @@ std::u16string NumberStore::ReadFirstLine(const std::u16string& path) const {
             throw std::system_error(std::make_error_code(std::errc::invalid_argument));
     }
 
-    auto in = Opened<std::ifstream>(file, std::ios::in);
-    std::error_code sizeError;
-    const std::uintmax_t size = fs::file_size(file, sizeError);
-    if (sizeError) throw std::system_error(sizeError);
-    if (size == 0) return {};
-
     // The line ends at the first CR (alone or before an LF) or at the end of the file.
-    std::string bytes;
-    errno = 0;
-    std::getline(in, bytes, '\r');
-    if (in.bad()) ThrowStreamError();
+    std::string bytes = ReadStart(file, MaxNumberBytes + 1);
+    const std::size_t lineEnd = bytes.find('\r');
+    if (lineEnd == std::string::npos && bytes.size() > MaxNumberBytes) return {};
+    bytes.resize(std::min(lineEnd, bytes.size()));
     return codePage_.ToText(bytes);
 }
 
@@ -164,37 +202,40 @@ std::u16string NumberStore::ReadNumber(const std::u16string& path) {
 
 void NumberStore::CreateNumberFile(const std::u16string& path) {
     try {
-        auto out = Opened<std::ofstream>(fs::path(path), std::ios::trunc);
-        Checked(out, [&] { out.close(); });
+        // Closed as it goes: with nothing written, closing it has nothing to report.
+        Opened<std::ofstream>(fs::path(path), std::ios::trunc);
     } catch (...) {
         ShowError(CurrentError());
     }
 }
 
 void NumberStore::WriteNumber(const std::u16string& path, const std::u16string& value) {
-    const std::string bytes = codePage_.ToBytes(value) + "\r\n";
+    std::string bytes = codePage_.ToBytes(value);
+    if (bytes.size() > MaxNumberBytes)  // it could not be read back as a number
+        throw std::system_error(std::make_error_code(std::errc::file_too_large));
+    bytes += "\r\n";
     const fs::path target = FollowLinks(fs::path(path));
-    fs::path temporaryPath = target;
-    temporaryPath += ".new";
+    // An existing file is replaced only where it could be opened for output, so a read-only
+    // one stays as it is; its permissions go to the new file.
+    const fs::file_status status = fs::status(target);
+    if (fs::is_regular_file(status))
+        Opened<std::fstream>(target, std::ios::in | std::ios::out).close();
 
     // A file that cannot be created is not ours to remove: the guard exists only once the
     // temporary file is open.
     std::optional<TemporaryFile> temporary;
     try {
-        temporary.emplace(temporaryPath);
+        temporary.emplace(target);
     } catch (const std::system_error&) {
         // A folder the user may not create files in, with a number file they may write
         // (an administrator's install): the file is rewritten in place instead.
-        std::error_code ignored;
-        if (!fs::is_regular_file(target, ignored)) throw;
+        if (!fs::is_regular_file(status)) throw;
         RewriteInPlace(target, bytes);
         return;
     }
+    if (fs::is_regular_file(status)) temporary->SetPermissions(status.permissions());
     temporary->WriteAll(bytes);
-
-    std::error_code renameError;
-    fs::rename(temporaryPath, target, renameError);
-    if (renameError) throw std::system_error(renameError);
+    temporary->RenameOver(target);
 }
 
 void NumberStore::ShowError(const std::system_error& error) {

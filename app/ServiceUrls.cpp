@@ -20,7 +20,7 @@ std::u16string StatusBaseUrl() { return ServiceBase() + u"/dataservices/status?v
 
 std::u16string RequestUrl(std::u16string_view baseUrl, std::u16string_view number) {
     std::u16string url(baseUrl);
-    url += PercentEncodeUnsafe(number);
+    url += PercentEncode(number, UrlText::Data);
     return url;
 }
 

@@ -30,7 +30,7 @@ constexpr LeadInfo Lead(std::uint8_t b) {
     if (b == 0xF0) return {4, 0x90, 0xBF};
     if (b >= 0xF1 && b <= 0xF3) return {4, 0x80, 0xBF};
     if (b == 0xF4) return {4, 0x80, 0x8F};
-    return {0, 0, 0};
+    return {};  // length 0: not a lead byte
 }
 
 void AppendCodePoint(std::u16string& out, char32_t cp) {
@@ -58,11 +58,12 @@ Utf8Sequence DecodeUtf8(std::string_view bytes, std::size_t i) {
     char32_t cp = b0 & (0x7FU >> static_cast<unsigned>(lead.length));
     for (int k = 1; k < lead.length; ++k) {
         const std::size_t j = i + static_cast<std::size_t>(k);
-        const auto b = j < bytes.size() ? static_cast<std::uint8_t>(bytes[j]) : std::uint8_t{0};
+        const Utf8Sequence broken{ReplacementChar, static_cast<std::size_t>(k)};
+        if (j >= bytes.size()) return broken;  // cut off by the end of the input
+        const auto b = static_cast<std::uint8_t>(bytes[j]);
         const std::uint8_t low = k == 1 ? lead.secondLow : 0x80;
         const std::uint8_t high = k == 1 ? lead.secondHigh : 0xBF;
-        if (j >= bytes.size() || b < low || b > high)
-            return {ReplacementChar, static_cast<std::size_t>(k)};
+        if (b < low || b > high) return broken;
         cp = (cp << 6U) | (b & 0x3FU);
     }
     return {cp, static_cast<std::size_t>(lead.length)};

@@ -24,9 +24,6 @@ constexpr std::size_t MaxHostNameLength = 253;
 constexpr std::size_t MaxLabelLength = 63;
 
 constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-constexpr bool IsHexDigit(char16_t c) {
-    return IsDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
 constexpr bool IsAsciiLetter(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
@@ -53,9 +50,7 @@ bool IsDecimalOctet(std::u16string_view text) {
     if (text.empty() || text.size() > 3 || !AllDigits(text)) return false;
     // A leading zero reads as octal to some parsers: refused.
     if (text.size() > 1 && text[0] == u'0') return false;
-    int value = 0;
-    for (const char16_t c : text) value = value * 10 + (c - u'0');
-    return value <= 255;
+    return text.size() < 3 || text <= u"255";  // digits of one length compare as numbers
 }
 
 // A DNS name, or a dotted IPv4 address when its last label is numeric. One trailing dot
@@ -114,7 +109,7 @@ bool IsValidIpv6Literal(std::u16string_view inner) {
             groups += 2;
             break;
         }
-        if (group.empty() || group.size() > 4 || !std::ranges::all_of(group, IsHexDigit)) {
+        if (group.empty() || group.size() > 4 || !std::ranges::all_of(group, IsAsciiHexDigit)) {
             return false;
         }
         ++groups;
@@ -157,27 +152,6 @@ bool IsValidAuthority(std::u16string_view authority) {
     return rest.front() == u':' && IsValidPort(rest.substr(1));
 }
 
-// Path, query and fragment with everything a URL cannot carry percent-encoded. An existing
-// escape is kept; a '%' that starts none is itself encoded.
-std::u16string EncodeTail(std::u16string_view tail) {
-    std::u16string out;
-    std::size_t start = 0;
-    while (start < tail.size()) {
-        const std::size_t percent = tail.find(u'%', start);
-        out += PercentEncodeUnsafe(tail.substr(start, percent - start));
-        if (percent == std::u16string_view::npos) break;
-        if (percent + 2 < tail.size() && IsHexDigit(tail[percent + 1]) &&
-            IsHexDigit(tail[percent + 2])) {
-            out += tail.substr(percent, 3);
-            start = percent + 3;
-        } else {
-            out += u"%25";
-            start = percent + 1;
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 std::u16string PrefixLink(std::u16string url) {
@@ -202,7 +176,7 @@ std::optional<std::u16string> ApproveLink(std::u16string_view url) {
     std::u16string approved(url.substr(0, schemeLength));
     approved += authority;
     if (authorityEnd != std::u16string_view::npos)
-        approved += EncodeTail(rest.substr(authorityEnd));
+        approved += PercentEncode(rest.substr(authorityEnd), UrlText::UrlTail);
     if (approved.size() > MaxLinkLength) return std::nullopt;
     return approved;
 }

@@ -24,6 +24,33 @@ void AppendPercentUtf8(std::u16string& out, char32_t codePoint) {
     }
 }
 
+bool IsUrlUnsafe(char16_t c) {
+    if (c <= 0x20 || c >= 0x7F) return true;
+    switch (c) {
+        case u'"':
+        case u'<':
+        case u'>':
+        case u'\\':
+        case u'^':
+        case u'`':
+        case u'{':
+        case u'|':
+        case u'}':
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Whether text[i], a character of one unit, must be written as an escape.
+bool NeedsEscape(std::u16string_view text, std::size_t i, UrlText kind) {
+    const char16_t c = text[i];
+    if (IsUrlUnsafe(c)) return true;
+    if (kind == UrlText::Data) return c == u'#' || c == u'&' || c == u'%';
+    return c == u'%' &&
+           !(i + 2 < text.size() && IsAsciiHexDigit(text[i + 1]) && IsAsciiHexDigit(text[i + 2]));
+}
+
 }  // namespace
 
 std::u16string_view Trim(std::u16string_view text) {
@@ -43,30 +70,11 @@ bool StartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix) 
     return true;
 }
 
-bool IsUrlUnsafe(char16_t c) {
-    if (c <= 0x20 || c >= 0x7F) return true;
-    switch (c) {
-        case u'"':
-        case u'<':
-        case u'>':
-        case u'\\':
-        case u'^':
-        case u'`':
-        case u'{':
-        case u'|':
-        case u'}':
-            return true;
-        default:
-            return false;
-    }
-}
-
-std::u16string PercentEncodeUnsafe(std::u16string_view text) {
+std::u16string PercentEncode(std::u16string_view text, UrlText kind) {
     std::u16string out;
-    out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const CodePointAt at = DecodeUtf16(text, i);
-        if (at.units == 1 && !IsUrlUnsafe(text[i])) {
+        if (at.units == 1 && !NeedsEscape(text, i, kind)) {
             out.push_back(text[i]);
         } else {
             AppendPercentUtf8(out, at.value);

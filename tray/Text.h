@@ -16,12 +16,23 @@ namespace tarvolin {
 // Whether `text` begins with the ASCII `prefix`, ignoring the case of ASCII letters.
 [[nodiscard]] bool StartsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix);
 
-// A character a URL cannot carry as it stands: controls (U+0000-U+001F, U+007F), space,
-// anything beyond ASCII, and " < > \ ^ ` { | }.
-[[nodiscard]] bool IsUrlUnsafe(char16_t c);
+[[nodiscard]] constexpr bool IsAsciiHexDigit(char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
 
-// Percent-encodes, as UTF-8, the characters IsUrlUnsafe names; keeps all others verbatim.
-// Unpaired surrogates encode as U+FFFD.
-[[nodiscard]] std::u16string PercentEncodeUnsafe(std::u16string_view text);
+// What a text put into a URL is.
+enum class UrlText {
+    // A query value taken as data (the phone number): '#', '&' and every '%' are encoded
+    // too, so that it can neither end the query, add a field nor carry an escape.
+    Data,
+    // Path, query and fragment of a link, a URL already: '#', '&' and the escapes in it are
+    // kept; a '%' that starts no escape is encoded.
+    UrlTail,
+};
+
+// Percent-encodes, as UTF-8, what a URL cannot carry as it stands (controls U+0000-U+001F
+// and U+007F, space, anything beyond ASCII, and " < > \ ^ ` { | }) and what `kind` adds;
+// keeps all others verbatim. Unpaired surrogates encode as U+FFFD.
+[[nodiscard]] std::u16string PercentEncode(std::u16string_view text, UrlText kind);
 
 }  // namespace tarvolin

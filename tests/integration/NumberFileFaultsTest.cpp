@@ -1,11 +1,16 @@
 // The number file under the faults a disk, a device or a locked-down folder cause, on a real
 // Linux file system: every call returns at once, the user sees the platform's reason, and
-// the stored number is never lost. Root passes every permission check, so the rows that
-// need permissions to bite run without the capabilities that override them.
+// the stored number is never lost nor mixed. Root passes every permission check, so the rows
+// that need permissions to bite run without the capabilities that override them.
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -51,8 +56,12 @@ protected:
         const std::string number = Utf8(store.ReadNumber(path.u16string()));
         return dialogs.msgBoxes.empty() ? number : number + "|" + Utf8(dialogs.msgBoxes[0].text);
     }
-    std::string Write(const fs::path& path, const std::u16string& value) {
-        return WriteError(store, path.u16string(), value);
+    // The write's failure text, then what the file holds after it and how many entries its
+    // folder holds: a temporary file or folder left behind shows in the count.
+    std::string WriteAndLook(const fs::path& path, const std::u16string& value) {
+        const std::string error = WriteError(store, path.u16string(), value);
+        return error + "|" + ReadFile(path) + "|" +
+               std::to_string(std::distance(fs::directory_iterator(path.parent_path()), {}));
     }
 
     TempDir dir;
@@ -68,37 +77,62 @@ TEST_F(NumberFileFaultsTest, PermissionsThatBiteLoseNothing) {
     for (const fs::path& folder : {dir.Path(), empty})
         fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     const HeldToPermissions held;
-    EXPECT_EQ(Write(file, u"0711"), "");  // a locked folder: rewritten in place
-    EXPECT_EQ(dir.Read("MyNumber.txt"), "0711\r\n");
+    EXPECT_EQ(WriteAndLook(file, u"07"), "|07\r\n|2");  // a locked folder: rewritten in place
     EXPECT_EQ(Read(empty / "MyNumber.txt"), "|" + Message(std::errc::permission_denied));
-    fs::permissions(file, fs::perms::owner_read);
-    EXPECT_EQ(Write(file, u"9999"), Message(std::errc::permission_denied));
     fs::permissions(file, fs::perms::none);
     EXPECT_EQ(Read(file), "|" + Message(std::errc::permission_denied));
     fs::permissions(file, fs::perms::owner_read);
-    EXPECT_EQ(dir.Read("MyNumber.txt"), "0711\r\n");
-    EXPECT_FALSE(dir.Exists("MyNumber.txt.new"));
+    EXPECT_EQ(dir.Read("MyNumber.txt") + std::to_string(dir.Count()), "07\r\n2");
 }
 
-TEST_F(NumberFileFaultsTest, DevicesPipesAndAFullDiskLoseNothing) {
+TEST_F(NumberFileFaultsTest, DevicesAndPipesAreRefusedWithoutWaiting) {
     const fs::path pipe = dir.Path() / "pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_EQ(Read(pipe), "|" + Message(std::errc::invalid_argument));  // never waits on it
+    EXPECT_EQ(Read(pipe), "|" + Message(std::errc::invalid_argument));
     EXPECT_EQ(Read("/dev/zero"), "|" + Message(std::errc::invalid_argument));
-    fs::create_symlink("/dev/full", dir.Path() / "MyNumber.txt.new");
-    EXPECT_EQ(Write(file, u"0711"), Message(std::errc::no_space_on_device));
-    EXPECT_EQ(dir.Read("MyNumber.txt"), "0803\r\n");
-    EXPECT_FALSE(fs::is_symlink(dir.Path() / "MyNumber.txt.new"));
 }
 
-TEST_F(NumberFileFaultsTest, ALinkToTheFileSurvivesAWrite) {
+// A disk of its own, in a mount namespace of its own: a tmpfs of four pages and five inodes.
+TEST_F(NumberFileFaultsTest, AFullDiskKeepsTheOldNumberOrTakesTheNewOneWhole) {
+    const fs::path disk = dir.Path() / "disk", number = disk / "MyNumber.txt";
+    fs::create_directory(disk);
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=16k,nr_inodes=5") != 0)
+        GTEST_SKIP() << "no tmpfs of its own: " << std::strerror(errno);
+    std::ofstream(number) << "0803\r\n";
+    std::ofstream(disk / "filler") << std::string(1U << 16U, 'x');  // takes every free page
+    const std::u16string longest(MaxNumberBytes, u'7');
+    const std::string noSpace = Message(std::errc::no_space_on_device);
+    // The temporary file finds no page; then, one inode left, too few for it, the file is
+    // rewritten in place, finds no second page and gets its old bytes back.
+    EXPECT_EQ(WriteAndLook(number, u"0711"), noSpace + "|0803\r\n|2");
+    std::ofstream(disk / "spare");
+    EXPECT_EQ(WriteAndLook(number, longest), noSpace + "|0803\r\n|3");
+    fs::resize_file(disk / "filler", 0);
+    EXPECT_EQ(WriteAndLook(number, longest), "|" + Utf8(longest) + "\r\n|3");
+    umount2(disk.c_str(), MNT_DETACH);
+}
+
+TEST_F(NumberFileFaultsTest, ASaveKeepsTheLinkToTheFileItsModeAndEveryOtherFile) {
+    const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
     fs::create_directory(dir.Path() / "real");
     fs::rename(file, dir.Path() / "real" / "number.txt");
+    fs::permissions(dir.Path() / "real" / "number.txt", ownerOnly);
     fs::create_symlink("real/number.txt", file);
-    EXPECT_EQ(Write(file, u"0711"), "");
-    EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_EQ(Read(file), "0711");
-    EXPECT_FALSE(dir.Exists("real/number.txt.new") || dir.Exists("MyNumber.txt.new"));
+    for (int hop = 0; hop < 39; ++hop)  // 40 links in a row, as far as the system follows them
+        fs::create_symlink(hop == 38 ? "MyNumber.txt" : "hop" + std::to_string(hop + 1),
+                           dir.Path() / ("hop" + std::to_string(hop)));
+    dir.Write("real/other", "other");
+    fs::create_symlink("other", dir.Path() / "real" / "number.txt.new");
+    EXPECT_EQ(WriteAndLook(dir.Path() / "hop0", u"0711"), "|0711\r\n|41");
+    EXPECT_EQ(dir.Read("real/other"), "other");
+    EXPECT_TRUE(fs::is_symlink(file) && fs::is_symlink(dir.Path() / "real" / "number.txt.new"));
+    EXPECT_EQ(fs::status(file).permissions(), ownerOnly);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const HeldToPermissions held;  // a read-only file in a writable folder stays as it is
+    EXPECT_EQ(WriteAndLook(file, u"9999"), Message(std::errc::permission_denied) + "|0711\r\n|41");
+    EXPECT_EQ(dir.Count("real") + dir.Count(), 5 + 39);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/unit/Fakes.h"
 #include "tray/tray.h"
@@ -69,13 +70,13 @@ const std::u16string RefusedLinks[] = {
     u"https:/example.com", u"httpx://example.com", u"http:///etc/passwd", u"javascript:alert(1)",
     u"file:///etc/passwd", u"ftp://x.org/a", u"mailto:a@example.com",
     u"data:text/html,<script>alert(1)</script>", u"-http://example.com", u"", u"http://",
-    u"https://?q",
+    u"https://?q", u"http", u"https", u"http:/",
     // Bad host.
     u" example.com", u"http://exa mple.com", u"http://-example.com/", u"http://example-.com/",
     u"http://exa_mple.com/", u"http://example..com/", u"http://example.com../",
     u"http://.example.com/", u"http://ex\u00E4mple.com/", u"http://exa%6Dple.com/",
     u"http://" + std::u16string(64, u'h') + u".com/", u"http://" + Host253 + u"x/",
-    u"http://1.2.3.256/", u"http://1.2.3.01/", u"http://1.2.3/", u"http://1.2.3.4.5/", u"http://0x7f.0.0.1/",
+    u"http://1.2.3.256/", u"http://1.2.3.1000/", u"http://1.2.3.01/", u"http://1.2.3/", u"http://1.2.3.4.5/", u"http://0x7f.0.0.1/",
     u"http://010.0.0.1/", u"http://2130706433/", u"http://[]/", u"http://[::1/", u"http://[::1]x/",
     u"http://[::g]/", u"http://[fe80::1%25eth0]/", u"http://[127.0.0.1]/", u"http://[::900:]:9/x",
     u"http://[A:1]:90/", u"http://[:1]/", u"http://[1:2:3:4:5:6:7:8:9]/", u"http://[1::2::3]/",
@@ -98,7 +99,6 @@ const std::u16string RefusedLinks[] = {
 // clang-format on
 
 TEST(LinkApprovalTest, GoodLinksOpenOnceInTheirApprovedFormWhichApprovesToItself) {
-    ASSERT_EQ(Host253.size(), 253U);
     std::vector<LinkRow> good(std::begin(Changed), std::end(Changed));
     for (const std::u16string& link : Unchanged) good.push_back({link, link});
     for (const auto& row : good) {
@@ -107,6 +107,9 @@ TEST(LinkApprovalTest, GoodLinksOpenOnceInTheirApprovedFormWhichApprovesToItself
         EXPECT_TRUE(tray.OpenLink(row.link)) << Utf8(row.link);
         EXPECT_EQ(shell.openedUrls, std::vector{row.opened}) << Utf8(row.link);
         EXPECT_EQ(ApproveLink(row.opened), row.opened) << Utf8(row.link);
+        const std::u16string prefixed = PrefixLink(row.link);
+        const std::vector<char16_t> exact(prefixed.begin(), prefixed.end());  // no read past it
+        EXPECT_EQ(ApproveLink({exact.data(), exact.size()}), row.opened) << Utf8(row.link);
         EXPECT_TRUE(shell.notifyCalls.empty());
     }
     EXPECT_EQ(ApproveLink(u"example.com"), std::nullopt);  // the prefix is OpenLink's alone
@@ -118,6 +121,8 @@ TEST(LinkApprovalTest, RefusedLinksNeverReachTheDesktop) {
         modSystray tray{shell};
         EXPECT_FALSE(tray.OpenLink(link)) << Utf8(link);
         EXPECT_TRUE(shell.openedUrls.empty()) << Utf8(link);
+        const std::vector<char16_t> exact(link.begin(), link.end());  // nothing read past it
+        EXPECT_EQ(ApproveLink({exact.data(), exact.size()}), std::nullopt) << Utf8(link);
     }
     FakeShell refusing;
     refusing.openResult = false;  // the desktop's refusal is reported

@@ -2,6 +2,7 @@
 // A fresh folder under the system's temp folder, removed with everything in it at the end;
 // and the reply texts and other fixtures kept as files under tests/data/.
 
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -45,6 +46,10 @@ public:
     }
     [[nodiscard]] bool Exists(const std::string& name) const {
         return std::filesystem::exists(path_ / name);
+    }
+    // How many files, folders and links a folder in it holds.
+    [[nodiscard]] std::ptrdiff_t Count(const std::string& folder = ".") const {
+        return std::distance(std::filesystem::directory_iterator(path_ / folder), {});
     }
 
 private:

@@ -60,9 +60,12 @@ TEST_F(TrayRecordTest, EachCallCarriesItsFieldsAndWhatTheLastCallLeft) {
     tray.TraySetTip(window, u"Connected");
     window.iconHandle = 0x0CAFE;  // a delete does not write the icon
     tray.TrayDelete(window);
-    TrayIconRecord timed{};
-    timed.uTimeout = 0x21222324;  // never written by an operation, carried all the same
-    EXPECT_EQ(Slice(RenderWireForm(timed, Utf8CodePage{}), WireOffset::uTimeout, 4), (Bytes{0x24, 0x23, 0x22, 0x21}));
+    TrayIconRecord carried{};  // fields the operations leave at 0, carried all the same
+    carried.dwState = 0x11121314, carried.dwStateMask = 0x15161718, carried.uTimeout = 0x21222324;
+    const TrayWireForm wire = RenderWireForm(carried, Utf8CodePage{});
+    EXPECT_EQ(Slice(wire, WireOffset::dwState, 8),
+              (Bytes{0x14, 0x13, 0x12, 0x11, 0x18, 0x17, 0x16, 0x15}));
+    EXPECT_EQ(Slice(wire, WireOffset::uTimeout, 4), (Bytes{0x24, 0x23, 0x22, 0x21}));
     for (std::size_t call = 0; call < 5; ++call) {
         EXPECT_EQ(shell.notifyCalls.at(call).message, call == 0 ? NimAdd : call == 4 ? NimDelete : NimModify);
     }

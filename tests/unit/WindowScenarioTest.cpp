@@ -9,6 +9,7 @@
 //   code:N  x:TWIPS  up:TWIPS  twips:F tray code N; a mouse move or up at X; twips per pixel
 //   inget:STEPS  inbox:STEPS  inmenu:STEPS   STEPS (separated by ",") run inside the next
 //                          fetch, dialog or pop-up menu, as a modal wait lets events in
+//   raise:TEXT                       a failure (std::runtime_error) there
 // Expectations, "key=value" separated by "; ", compare only the keys they name (see Seen).
 
 #include <gtest/gtest.h>
@@ -97,6 +98,7 @@ protected:
         else if (verb == "inget") ports.transfer.duringGet = Later(arg);
         else if (verb == "inbox") ports.dialogs.duringDialog = Later(arg);
         else if (verb == "inmenu") ports.window.duringPopup = Later(arg);
+        else if (verb == "raise") throw std::runtime_error(arg);  // a failure of another kind
         else FAIL() << "unknown step " << step;
     }
 
@@ -172,11 +174,10 @@ const Scenario Scenarios[] = {
     // Start-up and the poll cycle.
     {"NoNumberFileIsCreatedAndAskedFor", "load; tick*3", "first=0; file=; status=Phone number not configured; tips=Connecting...|Phone number not configured; balloons=Phone number not configured; requests=; boxes=; intervals=60000"},
     {"FirstReplyConnectsThenShowsTheNotice", CONNECTED, "requests=n0803; status=Connected; tips=Connecting...|Connected; balloons=Connected|" NOTICE "; link=" SETUP "; intervals=60000"},
-    {"ConnectedWaitsFiftyNineRuns", CONNECTED "; tick*59", "requests=n0803"},
+    {"ConnectedWaitsFiftyNineRunsAfterEachFetch", CONNECTED "; always:poll-notice-download; tick*119", "requests=n0803|n0803"},
     {"ConnectedAsksOnTheSixtiethRunAndShowsTheSameNoticeOnce", CONNECTED "; always:poll-notice-download; tick*60", "requests=n0803|n0803; balloons=Connected|" NOTICE "; tips=Connecting...|Connected"},
     {"UnavailableAsksOnEveryRunUntilItAnswers", "file:0803\r\n; fail; load; fail; reply:poll-notice-news; tick*2", "requests=n0803|n0803|n0803; status=Connected; balloons=Service unavailable|Connected|" NEWS "; tips=Connecting...|Service unavailable|Connected; intervals=60000|60000"},
-    {"EmptyBodyIsUnavailable", "file:0803\r\n; body:; load", "status=Service unavailable; balloons=Service unavailable"},
-    {"SpacesAreUnavailable", "file:0803\r\n; body:      ; load", "status=Service unavailable; balloons=Service unavailable"},
+    {"AnEmptyOrBlankBodyIsUnavailable", "file:0803\r\n; body:; load; body:      ; tick", "status=Service unavailable; balloons=Service unavailable; requests=n0803|n0803"},
     {"ATransferThatThrowsIsUnavailable", "file:0803\r\n; throw; load", "status=Service unavailable; requests=n0803"},
     {"TheBodyIsReadAsUtf8", "file:0803\r\n; body:<lastBuildDate>1</lastBuildDate>\n<description><![CDATA[caf\xC3\xA9 \xE2\x82\xAC]]></description>\n; load", "balloons=Connected|caf\xC3\xA9 \xE2\x82\xAC"},
     {"ATabIsAReplyWithoutNotice", "file:0803\r\n; body:\t; load; tick*10", "status=Connected; requests=n0803"},
@@ -200,6 +201,7 @@ const Scenario Scenarios[] = {
     {"MyNumberOfSpacesIsCancelAndTheNextFetchConnects", CONNECTED "; number:   ; reply:poll-notice-download; tick*59", "file=0803\r\n; status=Connected; requests=n0803|n0803"},
     {"MyNumberOffersTheFirstLineAndSavesOneLine", "file:0803\r\n0999\r\nrest; fail; load; fail; number:0711", "inputs=0803; file=0711\r\n; requests=n0803|n0711"},
     {"MyNumberWithoutTheFileShowsTheErrorAndChangesNothing", CONNECTED "; nofile; number:0711", "inputs=; boxes=Error; file=<none>; status=Connected; tips=Connecting...|Connected; balloons=Connected|" NOTICE},
+    {"MyNumberShowsAFailureOfAnyKindInTheErrorBox", CONNECTED "; inbox:raise:out of handles; number:0711", "asked=0 out of handles; file=0803\r\n; status=Connected"},
     {"MyNumberCannotWriteShowsTheErrorAfterTheBox", CONNECTED "; inbox:nofile,dirfile; number:0711", "inputs=0803; boxes=Error; status=Connected; number=0803"},
     // Exit and unload.
     {"ExitAnsweredNoGoesOn", CONNECTED "; exit:no; reply:poll-notice-download; tick*60", "boxes=Tarvolin Internet Notifier; ended=0; requests=n0803|n0803"},
@@ -242,16 +244,13 @@ const Scenario Scenarios[] = {
 INSTANTIATE_TEST_SUITE_P(Window, WindowScenarioTest, ::testing::ValuesIn(Scenarios),
                          [](const auto& row) { return std::string(row.param.name); });
 
-// The number file beside the program, joined by plain concatenation: a root folder gives a
-// doubled separator.
+// The number file beside the program, joined by plain concatenation: a folder reported with
+// a separator at its end (a drive's root) gives a doubled one.
 TEST_F(WindowSteps, TheNumberFileLiesInTheProgramsFolder) {
     const std::u16string separator(1, std::filesystem::path::preferred_separator);
+    ports.window.appPath = folder.PathText() + separator;
     Run("load");
-    EXPECT_EQ(form.State().numberFilePath, folder.PathText() + separator + u"MyNumber.txt");
-    ports.window.appPath = u"/";
-    frmMain atRoot(ports.ports());
-    atRoot.Form_Load();
-    EXPECT_EQ(atRoot.State().numberFilePath, u"/" + separator + u"MyNumber.txt");
+    EXPECT_EQ(form.State().numberFilePath, ports.window.appPath + separator + u"MyNumber.txt");
 }
 
 std::size_t HeapInUse() {
