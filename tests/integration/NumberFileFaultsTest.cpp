@@ -61,7 +61,7 @@ protected:
     std::string WriteAndLook(const fs::path& path, const std::u16string& value) {
         const std::string error = WriteError(store, path.u16string(), value);
         return error + "|" + ReadFile(path) + "|" +
-               std::to_string(std::distance(fs::directory_iterator(path.parent_path()), {}));
+               std::to_string(CountEntries(path.parent_path()));
     }
 
     TempDir dir;

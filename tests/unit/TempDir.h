@@ -12,6 +12,11 @@
 
 namespace tarvolin::testing {
 
+// How many files, folders and links a folder holds.
+inline std::ptrdiff_t CountEntries(const std::filesystem::path& folder) {
+    return std::distance(std::filesystem::directory_iterator(folder), {});
+}
+
 inline std::string ReadFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + file.string());
@@ -49,7 +54,7 @@ public:
     }
     // How many files, folders and links a folder in it holds.
     [[nodiscard]] std::ptrdiff_t Count(const std::string& folder = ".") const {
-        return std::distance(std::filesystem::directory_iterator(path_ / folder), {});
+        return CountEntries(path_ / folder);
     }
 
 private:
