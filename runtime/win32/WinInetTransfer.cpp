@@ -64,7 +64,10 @@ std::optional<std::string> WinInetTransfer::Get(std::string_view url) {
             job->session.Abort();
             break;
         case WaitEnd::TimedOut:
-            break;  // the worker's own time-outs end it at the same deadline
+            // Nothing of the request is to outlive the limit: its connection goes now rather
+            // than when the worker's own time-outs end it (where Wine ends it at all).
+            job->session.Abort();
+            break;
     }
     worker.detach();
     return std::nullopt;
