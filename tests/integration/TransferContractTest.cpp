@@ -85,6 +85,7 @@ protected:
 TEST_P(TransferContractTest, GivesWhatTheContractSays) {
     const ContractRow& row = GetParam();
     ASSERT_NE(service_.Base(), "") << "the feed service did not start";
+    const std::optional<std::string> connections = OpenConnections(transfer_, service_.Base());
     std::optional<std::string> nested;
     QTimer timer;
     DuringTheWait(timer, [&] {
@@ -98,6 +99,7 @@ TEST_P(TransferContractTest, GivesWhatTheContractSays) {
         ClearEndOfProgram();
     }
     ExpectRow(row, got, Margin, nested, afterEnd);
+    ExpectNoConnectionLeft(transfer_, service_.Base(), connections, Margin);
 }
 
 INSTANTIATE_TEST_SUITE_P(Contract, TransferContractTest, testing::ValuesIn(ContractRows),

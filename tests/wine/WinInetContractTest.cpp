@@ -38,10 +38,11 @@ void DuringTheWait(During what) {
 class WinInetContract : public testing::TestWithParam<ContractRow> {};
 
 TEST_P(WinInetContract, GivesWhatTheContractSays) {
-    const ContractRow& row = GetParam();
+    const ContractRow row = OnWinInetAsItIs(GetParam());
     if (service == nullptr) GTEST_SKIP() << "TARVOLIN_FEED_SERVICE names no feed service";
     MSG quit{};  // a window destroyed by another test posted the quit that ends a program
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    const std::optional<std::string> connections = OpenConnections(transfer, service);
     if (row.during != During::Nothing) DuringTheWait(row.during);
     const Timed got = Get(row.target);
     std::optional<Timed> afterEnd;
@@ -51,6 +52,9 @@ TEST_P(WinInetContract, GivesWhatTheContractSays) {
     }
     // At the limit: not later than as much again (Wine on a loaded machine).
     ExpectRow(row, got, ContractLimits().timeout, nested, afterEnd);
+    if (row.onWinInet != OnWinInet::KeepsTheConnection &&
+        row.onWinInet != OnWinInet::ReadsOnUnderWine)
+        ExpectNoConnectionLeft(transfer, service, connections, ContractLimits().timeout);
 }
 
 INSTANTIATE_TEST_SUITE_P(Contract, WinInetContract, testing::ValuesIn(ContractRows),
