@@ -64,9 +64,9 @@ std::optional<std::string> WinInetTransfer::Get(std::string_view url) {
             job->session.Abort();
             break;
         case WaitEnd::TimedOut:
-            // Nothing of the request is to outlive the limit: its connection goes now rather
-            // than when the worker's own time-outs end it (where Wine ends it at all).
-            job->session.Abort();
+            // Not closed here: under Wine, closing the session waits for a read in progress,
+            // which would hold the window for as long as the service keeps sending. The
+            // worker's own time-outs end it at the same deadline.
             break;
     }
     worker.detach();
