@@ -61,8 +61,11 @@ std::optional<std::string> QtTransfer::Get(std::string_view url) {
         if (!IsFollowedRedirect(status) || redirects == limits_.maxRedirects) return std::nullopt;
         const std::string_view location = reply.Location();
         if (location.empty()) return std::nullopt;
+        const bool secure = target.scheme() == u"https";
         target = target.resolved(QUrl::fromEncoded(
             QByteArray(location.data(), static_cast<qsizetype>(location.size()))));
+        // Once on https, a redirect to plain http would hand the request to anyone on the path.
+        if (secure && target.scheme() != u"https") return std::nullopt;
     }
     return std::nullopt;
 }

@@ -157,9 +157,12 @@ std::optional<std::string> WinInetGet(WinInetSession& session, std::string url,
                                       const TransferLimits& limits, Clock::time_point deadline) {
     const HINTERNET internet = session.Open();
     if (internet == nullptr) return std::nullopt;
+    bool secureSoFar = false;
     for (int redirects = 0;; ++redirects) {
         const std::optional<HttpUrlParts> parts = CrackHttpUrl(url);
-        if (!parts) return std::nullopt;
+        // Once on https, a redirect to plain http would hand the request to anyone on the path.
+        if (!parts || (secureSoFar && !parts->secure)) return std::nullopt;
+        secureSoFar = parts->secure;
         const std::optional<Answer> answer = Send(session, internet, *parts, limits, deadline);
         if (!answer) return std::nullopt;
         if (!IsFollowedRedirect(answer->status)) {
