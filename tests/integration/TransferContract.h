@@ -42,7 +42,8 @@ inline constexpr const char* NestedTarget = "/faults/bytes/300";
 enum class OnWinInet {
     Same,
     TakesInterimAsFinal,  // it skips 100 Continue only: any other 1xx is its answer, no body
-    EndsByTheLimit,       // it has no bound of its own here: the time limit ends it
+    EndsByTheLimit,       // it has no bound of its own here: the time limit ends it (plain
+                          // http on an https port: Wine's TLS waits for more)
     KeepsTheConnection,   // the program's end closes the session during the call, and Wine
                           // keeps that call's connection until the process exits
     ReadsOnUnderWine      // read inside HttpSendRequest: the Get ends at the limit, but Wine
@@ -110,6 +111,26 @@ inline const ContractRow ContractRows[] = {
     {"ContinueBeforeTheAnswer",    "/faults/interim/100/300",        Gives::Body,    300},
     {"EarlyHintsBeforeTheAnswer",  "/faults/interim/103/300",        Gives::Body,    300, Ends::AtOnce, During::Nothing, OnWinInet::TakesInterimAsFinal},
     {"UpgradeNobodyAskedFor",      "/faults/interim/101/300",        Gives::Nothing, 0},
+};
+// clang-format on
+
+// Against the services of tests/integration/tls-front: TLS fronts of the feed service with
+// each kind of certificate (9443 the trusted one, 9444 another name's, 9445 self-signed,
+// 9446 expired), the feed service itself on 9090, and "notices.test", which only the proxy
+// (http_proxy and https_proxy) can reach.
+inline constexpr const char* SecureService = "http://127.0.0.1:9090";
+inline constexpr const char* SecureProxy = "http://127.0.0.1:8888";
+// clang-format off
+inline const ContractRow SecureRows[] = {
+    {"TrustedCertificate",         "https://localhost:9443/faults/bytes/300",                 Gives::Body,    300},
+    {"RedirectWithinHttps",        "https://localhost:9443/faults/redirect/1/faults/bytes/300", Gives::Body,  300},
+    {"RedirectFromHttpsToHttp",    "https://localhost:9443/faults/redirect-to/http",          Gives::Nothing, 0},
+    {"WrongHostName",              "https://localhost:9444/faults/bytes/300",                 Gives::Nothing, 0},
+    {"SelfSignedCertificate",      "https://localhost:9445/faults/bytes/300",                 Gives::Nothing, 0},
+    {"ExpiredCertificate",         "https://localhost:9446/faults/bytes/300",                 Gives::Nothing, 0},
+    {"PlainHttpOnTheHttpsPort",    "https://localhost:9090/faults/bytes/300",                 Gives::Nothing, 0, Ends::AtOnce, During::Nothing, OnWinInet::EndsByTheLimit},
+    {"HttpThroughTheProxy",        "http://notices.test:9090/faults/bytes/300",               Gives::Body,    300},
+    {"HttpsThroughTheProxy",       "https://notices.test:9443/faults/bytes/300",              Gives::Body,    300},
 };
 // clang-format on
 
