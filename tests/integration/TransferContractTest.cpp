@@ -19,7 +19,6 @@
 
 namespace tarvolin::test {
 
-
 class FeedService {
 public:
     FeedService() {
