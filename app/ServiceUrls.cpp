@@ -1,5 +1,5 @@
-// The service's request URLs. Scheme, port, paths and query are fixed; the host comes from
-// the build.
+// The service's request URLs. Port, paths and query are fixed; the scheme (http or https)
+// and the host come from the build.
 
 #include "app/ServiceUrls.h"
 
@@ -10,7 +10,9 @@ namespace tarvolin {
 
 namespace {
 
-std::u16string ServiceBase() { return u"http://" + std::u16string(ServiceHost) + u":9090"; }
+std::u16string ServiceBase() {
+    return std::u16string(ServiceScheme) + u"://" + std::u16string(ServiceHost) + u":9090";
+}
 
 }  // namespace
 

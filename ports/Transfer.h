@@ -19,13 +19,17 @@ struct TransferLimits {
     std::size_t maxBodyBytes = std::size_t{1} << 20U;
     // Redirects followed before the request fails; only to http and https.
     int maxRedirects = 5;
+    // A reply's header section (status line, fields, the empty line after them) longer than
+    // this is a failure.
+    std::size_t maxHeaderBytes = std::size_t{64} * 1024;
 };
 
 class Transfer {
 public:
     virtual ~Transfer() = default;
     // GET the URL (ASCII, already percent-encoded) and return the body's bytes, or
-    // nothing on any failure: connection error, time-out, non-2xx status, oversized body.
+    // nothing on any failure: connection error, time-out, non-2xx status, oversized body
+    // or header section. Nothing of the request outlives it.
     // An empty body is returned as an empty string; the caller decides what it means.
     [[nodiscard]] virtual std::optional<std::string> Get(std::string_view url) = 0;
 };

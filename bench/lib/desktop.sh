@@ -11,8 +11,9 @@ enter_network_namespace() {
     local script=$1
     shift
     if [[ ${TARVOLIN_BENCH_NETNS:-} != 1 ]]; then
-        local isolate=(unshare -n)
-        ((EUID == 0)) || isolate=(unshare -rn)
+        # A mount namespace too: start_tls_front changes the trust store in here alone.
+        local isolate=(unshare -nm)
+        ((EUID == 0)) || isolate=(unshare -rnm)
         TARVOLIN_BENCH_NETNS=1 exec "${isolate[@]}" -- "$script" "$@"
     fi
     ip link set lo up
@@ -37,11 +38,31 @@ start_display_and_tray() {
 # goes to $serviceLog (perl reads the pipe in blocks; a shell loop reads it byte by byte
 # and lags by milliseconds).
 start_feed_service() {
-    local service=$1
+    local service=$1 port=${2:-9090}
     serviceLog="$out/feed-service.log"
-    "$service" --port 9090 > >(perl -MTime::HiRes=time -ne 'BEGIN { $| = 1 } printf "%.6f %s", time, $_' >"$serviceLog") 2>&1 &
+    "$service" --port "$port" > >(perl -MTime::HiRes=time -ne 'BEGIN { $| = 1 } printf "%.6f %s", time, $_' >"$serviceLog") 2>&1 &
     pids+=($!)
     wait_until 10 grep -qs 'listening' "$serviceLog"
+}
+
+# A TLS front on 127.0.0.1:PORT for the service on BACKEND (stunnel4), with a certificate for
+# localhost signed by a CA made here; the system's trust store holds that CA alone, in this
+# mount namespace only.
+start_tls_front() {
+    local tls=$out/tls
+    mkdir -p "$tls/trust"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$tls/ca.key" -out "$tls/ca.pem" -days 2 \
+        -subj "/CN=footprint CA" 2>/dev/null
+    openssl req -newkey rsa:2048 -nodes -keyout "$tls/front.key" -out "$tls/front.csr" \
+        -subj /CN=localhost 2>/dev/null
+    openssl x509 -req -in "$tls/front.csr" -CA "$tls/ca.pem" -CAkey "$tls/ca.key" -days 2 \
+        -out "$tls/front.pem" -extfile <(echo subjectAltName=DNS:localhost) 2>/dev/null
+    cp "$tls/ca.pem" "$tls/trust/" && openssl rehash "$tls/trust" && mount --bind "$tls/trust" /etc/ssl/certs
+    printf 'foreground = yes\npid =\n[front]\naccept = 127.0.0.1:%s\nconnect = 127.0.0.1:%s\ncert = %s\nkey = %s\n' \
+        "$1" "$2" "$tls/front.pem" "$tls/front.key" >"$tls/stunnel.conf"
+    stunnel4 "$tls/stunnel.conf" >"$out/stunnel.log" 2>&1 &
+    pids+=($!)
+    wait_until 10 bash -c "ss -Hltn 'sport = :$1' | grep -q ."
 }
 
 # Whether a process has ended (gone, or a zombie waiting for its parent).

@@ -58,17 +58,25 @@ std::optional<std::string> QueryLocation(HINTERNET request) {
     return std::nullopt;
 }
 
+// The reply's header section as WinINet keeps it (status line, fields, the empty line), or
+// nothing when it is longer than `maxBytes`. WinINet has read all of it by now: the cap
+// cannot stop the reading, only the use of what was read.
+std::optional<std::string> HeaderSection(HINTERNET request, std::size_t maxBytes) {
+    std::string raw(maxBytes + 1, '\0');  // room for the NUL WinINet writes after it
+    auto length = static_cast<DWORD>(raw.size());
+    DWORD index = 0;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, raw.data(), &length, &index) ||
+        length > maxBytes) {
+        return std::nullopt;
+    }
+    raw.resize(length);
+    return raw;
+}
+
 // WinINet reads a reply without a status line (HTTP/0.9 to it), or one whose header section
 // the connection cut off, as a bare "200 OK" without a single header field. Every HTTP/1.x
 // server sends some (the date, the body's length or how it ends): without any it is no answer.
-bool HasHeaderFields(HINTERNET request) {
-    std::array<char, 512> raw{};
-    auto length = static_cast<DWORD>(raw.size());
-    DWORD index = 0;
-    if (!HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, raw.data(), &length, &index)) {
-        return GetLastError() == ERROR_INSUFFICIENT_BUFFER;  // far more than a status line
-    }
-    const std::string_view headers(raw.data(), std::min<std::size_t>(length, raw.size()));
+bool HasHeaderFields(std::string_view headers) {
     const std::size_t statusLineEnd = headers.find("\r\n");
     return statusLineEnd != std::string_view::npos &&
            headers.find(':', statusLineEnd) != std::string_view::npos;
@@ -86,7 +94,7 @@ struct Answer {
 };
 
 std::optional<Answer> Send(WinInetSession& session, HINTERNET internet, const HttpUrlParts& url,
-                           Clock::time_point deadline) {
+                           const TransferLimits& limits, Clock::time_point deadline) {
     Answer answer{session.Adopt(InternetConnectA(internet, url.host.c_str(), url.port, nullptr,
                                                  nullptr, INTERNET_SERVICE_HTTP, 0, 0)),
                   session.Adopt(nullptr)};
@@ -101,7 +109,9 @@ std::optional<Answer> Send(WinInetSession& session, HINTERNET internet, const Ht
     if (!HttpSendRequestA(answer.request.get(), nullptr, 0, nullptr, 0)) return std::nullopt;
     // No status line at all (the connection closed at once) reads as status 0.
     const std::optional<DWORD> status = QueryNumber(answer.request.get(), HTTP_QUERY_STATUS_CODE);
-    if (!status || *status < 100 || !HasHeaderFields(answer.request.get()) ||
+    const std::optional<std::string> headers =
+        HeaderSection(answer.request.get(), limits.maxHeaderBytes);
+    if (!status || *status < 100 || !headers || !HasHeaderFields(*headers) ||
         Clock::now() >= deadline) {
         return std::nullopt;
     }
@@ -117,17 +127,23 @@ std::optional<std::string> ReadBody(HINTERNET request, std::size_t maxBytes,
     for (;;) {
         if (Clock::now() >= deadline) return std::nullopt;
         LimitTime(request, deadline);
-        // A synchronous read returns only once it has all it asked for or the body ends: asking
-        // for more than one byte past the cap would sit out a silence after the cap's end.
+        // A synchronous read returns only once it has all it asked for or the body ends, and
+        // each byte that arrives starts its time-out anew: a body that trickles in would keep
+        // it past the deadline. So it asks only for what has arrived; waiting for that is
+        // bounded by the time-out.
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(request, &available, 0, 0)) return std::nullopt;
+        if (available == 0) break;  // the end of the body
         const std::size_t start = body.size();
-        const std::size_t wanted = std::min(ReadChunk, maxBytes + 1 - start);
+        const std::size_t wanted =
+            std::min<std::size_t>({available, ReadChunk, maxBytes + 1 - start});
         body.resize(start + wanted);
         DWORD read = 0;
         if (!InternetReadFile(request, &body[start], static_cast<DWORD>(wanted), &read)) {
             return std::nullopt;
         }
         body.resize(start + read);
-        if (read == 0) break;  // the end of the body
+        if (read == 0) break;
         if (body.size() > maxBytes) return std::nullopt;
     }
     // A connection that closes before the announced length is a cut-off body.
@@ -141,10 +157,13 @@ std::optional<std::string> WinInetGet(WinInetSession& session, std::string url,
                                       const TransferLimits& limits, Clock::time_point deadline) {
     const HINTERNET internet = session.Open();
     if (internet == nullptr) return std::nullopt;
+    bool secureSoFar = false;
     for (int redirects = 0;; ++redirects) {
         const std::optional<HttpUrlParts> parts = CrackHttpUrl(url);
-        if (!parts) return std::nullopt;
-        const std::optional<Answer> answer = Send(session, internet, *parts, deadline);
+        // Once on https, a redirect to plain http would hand the request to anyone on the path.
+        if (!parts || (secureSoFar && !parts->secure)) return std::nullopt;
+        secureSoFar = parts->secure;
+        const std::optional<Answer> answer = Send(session, internet, *parts, limits, deadline);
         if (!answer) return std::nullopt;
         if (!IsFollowedRedirect(answer->status)) {
             if (answer->status < 200 || answer->status >= 300) return std::nullopt;

@@ -64,7 +64,10 @@ std::optional<std::string> WinInetTransfer::Get(std::string_view url) {
             job->session.Abort();
             break;
         case WaitEnd::TimedOut:
-            break;  // the worker's own time-outs end it at the same deadline
+            // Not closed here: under Wine, closing the session waits for a read in progress,
+            // which would hold the window for as long as the service keeps sending. The
+            // worker's own time-outs end it at the same deadline.
+            break;
     }
     worker.detach();
     return std::nullopt;

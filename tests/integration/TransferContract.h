@@ -5,17 +5,19 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "ports/Transfer.h"
 
 namespace tarvolin::test {
 
 // The limits the table is written for: the product's cap and redirects, a short time limit.
-inline TransferLimits ContractLimits() { return {std::chrono::milliseconds{1500}, 1U << 20U, 5}; }
+inline TransferLimits ContractLimits() { return {std::chrono::milliseconds{2500}, 1U << 20U, 5}; }
 
 // A body is always that many bytes of the service's pattern: byte i is i modulo 256.
 inline std::string PatternBody(std::size_t size) {
@@ -25,8 +27,9 @@ inline std::string PatternBody(std::size_t size) {
 }
 
 enum class Gives { Body, Nothing };
-// AtOnce: well before the time limit. AtLimit: at the limit, not before it.
-enum class Ends { AtOnce, AtLimit };
+// AtOnce: well before the time limit. BeforeTheLimit: a bound ended it, not the clock.
+// AtLimit: at the limit, not before it. InTime: not later than the limit.
+enum class Ends { AtOnce, BeforeTheLimit, AtLimit, InTime };
 // What the test does while the row's Get waits.
 enum class During {
     Nothing,
@@ -35,6 +38,19 @@ enum class During {
 };
 inline constexpr const char* NestedTarget = "/faults/bytes/300";
 
+// Where WinINet cannot be held to a row, what it does instead (docs/RELIABILITY.md).
+enum class OnWinInet {
+    Same,
+    TakesInterimAsFinal,  // it skips 100 Continue only: any other 1xx is its answer, no body
+    EndsByTheLimit,       // it has no bound of its own here: the time limit ends it (plain
+                          // http on an https port: Wine's TLS waits for more)
+    KeepsTheConnection,   // the program's end closes the session during the call, and Wine
+                          // keeps that call's connection until the process exits
+    ReadsOnUnderWine      // read inside HttpSendRequest: the Get ends at the limit, but Wine
+                          // reads on (time-outs and a closed session do not stop it) until
+                          // the process exits
+};
+
 struct ContractRow {
     const char* name;
     const char* target;  // a path on the feed service, or a whole URL
@@ -42,7 +58,16 @@ struct ContractRow {
     std::size_t bodyBytes;  // of the pattern, when it gives a body
     Ends ends = Ends::AtOnce;
     During during = During::Nothing;
+    OnWinInet onWinInet = OnWinInet::Same;
 };
+
+// The row as WinINet passes it.
+inline ContractRow OnWinInetAsItIs(ContractRow row) {
+    if (row.onWinInet == OnWinInet::TakesInterimAsFinal) row.gives = Gives::Nothing;
+    if (row.onWinInet == OnWinInet::EndsByTheLimit || row.onWinInet == OnWinInet::ReadsOnUnderWine)
+        row.ends = Ends::InTime;
+    return row;
+}
 
 // clang-format off
 inline const ContractRow ContractRows[] = {
@@ -76,7 +101,36 @@ inline const ContractRow ContractRows[] = {
     {"SilenceAfterPartOfABody",    "/faults/unended/300",            Gives::Nothing, 0, Ends::AtLimit},
     {"Stall",                      "/faults/stall",                  Gives::Nothing, 0, Ends::AtLimit},
     {"NestedGetInsideAStall",      "/faults/stall",                  Gives::Nothing, 0, Ends::AtLimit, During::NestedGet},
-    {"ProgramEndsDuringAStall",    "/faults/stall",                  Gives::Nothing, 0, Ends::AtOnce, During::ProgramEnds},
+    {"ProgramEndsDuringAStall",    "/faults/stall",                  Gives::Nothing, 0, Ends::AtOnce, During::ProgramEnds, OnWinInet::KeepsTheConnection},
+    // A hostile service: each reply fails at its bound, and nothing of the request is left.
+    {"EndlessOneByteChunks",       "/faults/endless/chunks",         Gives::Nothing, 0, Ends::BeforeTheLimit, During::Nothing, OnWinInet::EndsByTheLimit},
+    {"EndlessHeaderLine",          "/faults/endless/header-line",    Gives::Nothing, 0, Ends::AtOnce, During::Nothing, OnWinInet::ReadsOnUnderWine},
+    {"HeaderSectionOfExactlyTheCap", "/faults/header-bytes/65536",   Gives::Body,    16},
+    {"HeaderSectionOverTheCap",    "/faults/header-bytes/65537",     Gives::Nothing, 0},
+    {"OneByteChunksOverTheCap",    "/faults/tiny-chunks/1048577",    Gives::Nothing, 0, Ends::BeforeTheLimit, During::Nothing, OnWinInet::EndsByTheLimit},
+    {"ContinueBeforeTheAnswer",    "/faults/interim/100/300",        Gives::Body,    300},
+    {"EarlyHintsBeforeTheAnswer",  "/faults/interim/103/300",        Gives::Body,    300, Ends::AtOnce, During::Nothing, OnWinInet::TakesInterimAsFinal},
+    {"UpgradeNobodyAskedFor",      "/faults/interim/101/300",        Gives::Nothing, 0},
+};
+// clang-format on
+
+// Against the services of tests/integration/tls-front: TLS fronts of the feed service with
+// each kind of certificate (9443 the trusted one, 9444 another name's, 9445 self-signed,
+// 9446 expired), the feed service itself on 9090, and "notices.test", which only the proxy
+// (http_proxy and https_proxy) can reach.
+inline constexpr const char* SecureService = "http://127.0.0.1:9090";
+inline constexpr const char* SecureProxy = "http://127.0.0.1:8888";
+// clang-format off
+inline const ContractRow SecureRows[] = {
+    {"TrustedCertificate",         "https://localhost:9443/faults/bytes/300",                 Gives::Body,    300},
+    {"RedirectWithinHttps",        "https://localhost:9443/faults/redirect/1/faults/bytes/300", Gives::Body,  300},
+    {"RedirectFromHttpsToHttp",    "https://localhost:9443/faults/redirect-to/http",          Gives::Nothing, 0},
+    {"WrongHostName",              "https://localhost:9444/faults/bytes/300",                 Gives::Nothing, 0},
+    {"SelfSignedCertificate",      "https://localhost:9445/faults/bytes/300",                 Gives::Nothing, 0},
+    {"ExpiredCertificate",         "https://localhost:9446/faults/bytes/300",                 Gives::Nothing, 0},
+    {"PlainHttpOnTheHttpsPort",    "https://localhost:9090/faults/bytes/300",                 Gives::Nothing, 0, Ends::AtOnce, During::Nothing, OnWinInet::EndsByTheLimit},
+    {"HttpThroughTheProxy",        "http://notices.test:9090/faults/bytes/300",               Gives::Body,    300},
+    {"HttpsThroughTheProxy",       "https://notices.test:9443/faults/bytes/300",              Gives::Body,    300},
 };
 // clang-format on
 
@@ -93,13 +147,38 @@ inline Timed TimedGet(Transfer& transfer, const std::string& url) {
                                  std::chrono::steady_clock::now() - started)};
 }
 
-// At once: well before the limit. At the limit: not before it, and within `margin` after.
+// `margin`: how long after the limit a Get that ends at it may return.
 inline void ExpectEnds(Ends ends, std::chrono::milliseconds elapsed,
                        std::chrono::milliseconds margin) {
     const std::chrono::milliseconds limit = ContractLimits().timeout;
-    const bool inTime = ends == Ends::AtOnce ? elapsed < limit * 3 / 4
-                                             : elapsed >= limit && elapsed < limit + margin;
+    bool inTime = elapsed < limit + margin;
+    if (ends == Ends::AtOnce) inTime = elapsed < limit * 3 / 4;
+    if (ends == Ends::BeforeTheLimit) inTime = elapsed < limit;
+    if (ends == Ends::AtLimit) inTime = inTime && elapsed >= limit;
     EXPECT_TRUE(inTime) << "ended after " << elapsed.count() << " ms";
+}
+
+// The client connections the feed service at `service` sees open, the asking one aside (its
+// /admin/connections), or nothing when it does not answer.
+inline std::optional<std::string> OpenConnections(Transfer& transfer, const std::string& service) {
+    return transfer.Get(service + "/admin/connections");
+}
+
+// Nothing of a row's requests is left: within `margin` the service's count of open client
+// connections is back to what it was before the row (or below, when one left over from an
+// earlier row closes meanwhile).
+inline void ExpectNoConnectionLeft(Transfer& transfer, const std::string& service,
+                                   const std::optional<std::string>& before,
+                                   std::chrono::milliseconds margin) {
+    const auto end = std::chrono::steady_clock::now() + margin;
+    std::optional<std::string> open;
+    do {
+        open = OpenConnections(transfer, service);
+        if (open && before && std::atoi(open->c_str()) <= std::atoi(before->c_str())) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds{20});
+    } while (std::chrono::steady_clock::now() < end);
+    ADD_FAILURE() << "connections open before the row: " << before.value_or("?")
+                  << ", after it: " << open.value_or("?");
 }
 
 // What a row's Get must give; `nested` the body of the Get made inside its wait; `afterEnd`

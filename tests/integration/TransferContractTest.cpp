@@ -19,7 +19,6 @@
 
 namespace tarvolin::test {
 
-
 class FeedService {
 public:
     FeedService() {
@@ -85,6 +84,7 @@ protected:
 TEST_P(TransferContractTest, GivesWhatTheContractSays) {
     const ContractRow& row = GetParam();
     ASSERT_NE(service_.Base(), "") << "the feed service did not start";
+    const std::optional<std::string> connections = OpenConnections(transfer_, service_.Base());
     std::optional<std::string> nested;
     QTimer timer;
     DuringTheWait(timer, [&] {
@@ -98,19 +98,30 @@ TEST_P(TransferContractTest, GivesWhatTheContractSays) {
         ClearEndOfProgram();
     }
     ExpectRow(row, got, Margin, nested, afterEnd);
+    ExpectNoConnectionLeft(transfer_, service_.Base(), connections, Margin);
 }
 
 INSTANTIATE_TEST_SUITE_P(Contract, TransferContractTest, testing::ValuesIn(ContractRows),
                          [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(TransferContractTest, TakesTheProxyFromTheEnvironment) {
-    // The feed service stands in for the proxy: only through it can a host that has no
-    // address answer.
-    qputenv("http_proxy", QByteArray::fromStdString(service_.Base()));
-    const Timed got = Get("http://notices.invalid/faults/bytes/16");
-    qunsetenv("http_proxy");
-    EXPECT_EQ(got.body, PatternBody(16));
+// https and a real proxy, run by tests/integration/tls-front (which trusts its test CA in
+// here alone): only the certificate it signed for the name is taken, and only the proxy
+// reaches notices.test.
+class SecureContractTest : public testing::TestWithParam<ContractRow> {};
+
+TEST_P(SecureContractTest, GivesWhatTheContractSays) {
+    if (qEnvironmentVariableIsEmpty("TARVOLIN_TLS_CA")) GTEST_SKIP() << "not inside tls-front";
+    const ContractRow& row = GetParam();
+    qputenv("http_proxy", SecureProxy);
+    qputenv("https_proxy", SecureProxy);
+    QtTransfer transfer{ContractLimits()};
+    const std::optional<std::string> connections = OpenConnections(transfer, SecureService);
+    ExpectRow(row, TimedGet(transfer, row.target), Margin, std::nullopt, std::nullopt);
+    ExpectNoConnectionLeft(transfer, SecureService, connections, Margin);
 }
+
+INSTANTIATE_TEST_SUITE_P(Secure, SecureContractTest, testing::ValuesIn(SecureRows),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace tarvolin::test

@@ -25,7 +25,7 @@ TEST(TextTest, TrimAndBlanknessKnowOnlyTheSpaceCharacter) {
 }
 
 TEST(TextTest, TheNumberGoesIntoTheRequestWithWhatAUrlCannotCarryEncoded) {
-    const std::u16string service = u"http://" + std::u16string(ServiceHost) + u":9090";
+    const std::u16string service = std::u16string(ServiceScheme) + u"://" + std::u16string(ServiceHost) + u":9090";
     const std::u16string base = NotifyBaseUrl();
     EXPECT_EQ(base, service + u"/dataservices/notify?ver=1.0&msisdn=");
     EXPECT_EQ(StatusBaseUrl(), service + u"/dataservices/status?ver=1.0&msisdn=");

@@ -1,5 +1,6 @@
 // The transfer contract (tests/integration/TransferContract.h) run against WinINet, served by
-// the feed service whose base URL TARVOLIN_FEED_SERVICE names (tests/wine/run starts it).
+// the feed service whose base URL TARVOLIN_FEED_SERVICE names (tests/wine/run starts it), and
+// its https and proxy rows.
 
 #include <chrono>
 #include <cstdlib>
@@ -38,10 +39,11 @@ void DuringTheWait(During what) {
 class WinInetContract : public testing::TestWithParam<ContractRow> {};
 
 TEST_P(WinInetContract, GivesWhatTheContractSays) {
-    const ContractRow& row = GetParam();
+    const ContractRow row = OnWinInetAsItIs(GetParam());
     if (service == nullptr) GTEST_SKIP() << "TARVOLIN_FEED_SERVICE names no feed service";
     MSG quit{};  // a window destroyed by another test posted the quit that ends a program
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    const std::optional<std::string> connections = OpenConnections(transfer, service);
     if (row.during != During::Nothing) DuringTheWait(row.during);
     const Timed got = Get(row.target);
     std::optional<Timed> afterEnd;
@@ -51,9 +53,28 @@ TEST_P(WinInetContract, GivesWhatTheContractSays) {
     }
     // At the limit: not later than as much again (Wine on a loaded machine).
     ExpectRow(row, got, ContractLimits().timeout, nested, afterEnd);
+    if (row.onWinInet != OnWinInet::KeepsTheConnection &&
+        row.onWinInet != OnWinInet::ReadsOnUnderWine)
+        ExpectNoConnectionLeft(transfer, service, connections, ContractLimits().timeout);
 }
 
 INSTANTIATE_TEST_SUITE_P(Contract, WinInetContract, testing::ValuesIn(ContractRows),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// https and a real proxy (the user's Internet settings), run by tests/wine/run inside
+// tests/integration/tls-front, whose test CA only that run trusts.
+class SecureWinInet : public testing::TestWithParam<ContractRow> {};
+
+TEST_P(SecureWinInet, GivesWhatTheContractSays) {
+    if (std::getenv("TARVOLIN_TLS_CA") == nullptr) GTEST_SKIP() << "not inside tls-front";
+    const ContractRow row = OnWinInetAsItIs(GetParam());
+    const std::optional<std::string> connections = OpenConnections(transfer, SecureService);
+    ExpectRow(row, TimedGet(transfer, row.target), ContractLimits().timeout, std::nullopt,
+              std::nullopt);
+    ExpectNoConnectionLeft(transfer, SecureService, connections, ContractLimits().timeout);
+}
+
+INSTANTIATE_TEST_SUITE_P(Secure, SecureWinInet, testing::ValuesIn(SecureRows),
                          [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

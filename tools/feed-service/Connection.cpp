@@ -42,21 +42,48 @@ bool Matches(int fd, const httplib::Request& request) {
     return Describe(address, length).port == request.local_port;
 }
 
-}  // namespace
-
-Connection::Connection(const httplib::Request& request) {
+// Calls `visit` with each socket descriptor of the process until it returns true.
+template <typename Visit>
+void ForEachSocket(const Visit& visit) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
         int fd = -1;
         const std::string name = entry.path().filename().string();
         if (std::from_chars(name.data(), name.data() + name.size(), fd).ec != std::errc{}) continue;
         struct stat info {};
-        if (fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode)) continue;
-        if (Matches(fd, request)) {
-            fd_ = fd;
-            return;
-        }
+        if (fstat(fd, &info) == 0 && S_ISSOCK(info.st_mode) && visit(fd)) return;
     }
+}
+
+int LocalPort(int fd) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof(address);
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return -1;
+    return Describe(address, length).port;
+}
+
+bool HasPeer(int fd) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof(address);
+    return getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+}
+
+}  // namespace
+
+Connection::Connection(const httplib::Request& request) {
+    ForEachSocket([&](int fd) {
+        if (Matches(fd, request)) fd_ = fd;
+        return fd_ >= 0;
+    });
+}
+
+int Connection::OpenOnPort(int port) const {
+    int open = 0;
+    ForEachSocket([&](int fd) {
+        if (fd != fd_ && LocalPort(fd) == port && HasPeer(fd) && !Connection(fd).PeerGone()) ++open;
+        return false;
+    });
+    return open;
 }
 
 bool Connection::PeerGone() const {

@@ -15,6 +15,9 @@ public:
     explicit Connection(const httplib::Request& request);
 
     bool Found() const { return fd_ >= 0; }
+    // The client connections open on local `port` whose clients have not closed their end,
+    // this one aside.
+    int OpenOnPort(int port) const;
     // True when the client closed or reset its end.
     bool PeerGone() const;
     // Writes all of `bytes`; false when the client is gone or does not read.
@@ -24,6 +27,8 @@ public:
     void Drop() const;
 
 private:
+    explicit Connection(int fd) : fd_(fd) {}
+
     int fd_ = -1;
 };
 

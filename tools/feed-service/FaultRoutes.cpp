@@ -89,6 +89,7 @@ std::string FeedServer::ServeFault(std::string_view pathText, const httplib::Req
     if (path.number && *path.number > MaxBodyBytes) return {};
     std::string outcome = ServeFormedFault(path.mode, path.number, path.rest, response);
     if (outcome.empty()) outcome = ServeBrokenFault(path.mode, path.number, path.rest, request);
+    if (outcome.empty()) outcome = ServeFloodFault(path.mode, path.number, path.rest, request);
     return outcome;
 }
 

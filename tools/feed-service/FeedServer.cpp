@@ -254,6 +254,13 @@ void FeedServer::AddAdminViewRoutes() {
         response.set_content(lines, TextType);
         Log(request, "200");
     });
+    // Client connections still open, the asking one aside: a client that closes every
+    // connection it is done with leaves this at 0.
+    server_.Get("/admin/connections", [this](const Request& request, Response& response) {
+        response.set_content(std::to_string(Connection(request).OpenOnPort(port_)) + "\n",
+                             TextType);
+        Log(request, "200");
+    });
     server_.Get("/admin/state", [this](const Request& request, Response& response) {
         response.set_content(state_.StateJson(), "application/json");
         Log(request, "200");

@@ -43,6 +43,9 @@ private:
                                  std::string_view rest, httplib::Response& response);
     std::string ServeBrokenFault(std::string_view mode, std::optional<std::size_t> number,
                                  std::string_view rest, const httplib::Request& request);
+    // FloodFaults.cpp: the hostile replies.
+    std::string ServeFloodFault(std::string_view mode, std::optional<std::size_t> number,
+                                std::string_view rest, const httplib::Request& request);
     void Log(const httplib::Request& request, const std::string& outcome) const;
 
     FeedState& state_;

@@ -170,6 +170,11 @@ bool FeedState::Pause(std::chrono::milliseconds span) {
     return !changed_.wait_for(lock, span, [this] { return stopping_; });
 }
 
+bool FeedState::Stopping() const {
+    const std::scoped_lock lock(mutex_);
+    return stopping_;
+}
+
 void FeedState::Stop() {
     {
         const std::scoped_lock lock(mutex_);

@@ -57,6 +57,7 @@ public:
     bool WaitWhileStalled(const std::function<bool()>& peerGone, std::chrono::milliseconds poll);
     // Waits for `span`; false, at once, when the service is stopping.
     bool Pause(std::chrono::milliseconds span);
+    bool Stopping() const;
     // Releases every stalled request for good; called before the server stops.
     void Stop();
 

@@ -187,6 +187,21 @@ check "faults/declared: headers, then silence" same "$?" "28"
 fetch "/faults/raw/garbage-status"
 check "faults/raw/garbage-status: no HTTP reply" differs "$RC" "0"
 check "faults/ taken as a proxy's absolute target" same "$(curl -s -m 5 -x "$BASE" -o /dev/null -w '%{size_download}' http://notices.invalid/faults/bytes/4)" "4"
+check "faults/tiny-chunks: the pattern, in 1-byte chunks" same \
+    "$(curl -s -m 5 --raw "$BASE/faults/tiny-chunks/3" | od -An -tx1 | xargs)" \
+    "31 0d 0a 00 0d 0a 31 0d 0a 01 0d 0a 31 0d 0a 02 0d 0a 30 0d 0a 0d 0a"
+check "faults/header-bytes: a header section of exactly that size" \
+    same "$(curl -s -m 5 -D - -o /dev/null "$BASE/faults/header-bytes/5000" | wc -c)" "5000"
+check "faults/interim: the interim reply, then the answer" same \
+    "$(curl -s -m 5 -D - -o "$WORK/body" "$BASE/faults/interim/103/7" | grep -c '^HTTP/1.1') $(stat -c %s "$WORK/body")" "2 7"
+check "faults/endless/chunks: goes on until the client gives up" \
+    same "$(curl -s -m 1 -o /dev/null -w '%{http_code}' "$BASE/faults/endless/chunks"; echo " $?")" "200 28"
+curl -s -m 3 -o /dev/null "$BASE/faults/stall" &
+waiting_pid=$!
+for _ in $(seq 100); do [ "$(admin "$BASE/admin/connections")" = 1 ] && break; sleep 0.02; done
+check "admin/connections: counts a client that waits" same "$(admin "$BASE/admin/connections")" "1"
+wait "$waiting_pid"
+check "admin/connections: not a client that went" same "$(admin "$BASE/admin/connections")" "0"
 fetch "/faults/bytes/nine"
 check "an unknown fault path is 404" same "$CODE" "404"
 set_fault none
