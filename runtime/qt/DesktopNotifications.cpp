@@ -84,12 +84,22 @@ void DesktopNotifications::Show(const QString& title, const QString& body) {
         events_.failed(title, body);
         return;
     }
-    if (server_.has_value()) {
-        SendNotify(request);
-        return;
-    }
     waiting_ = std::move(request);
-    QueryCapabilities();
+    if (server_.has_value()) {
+        SendWaiting();
+    } else {
+        QueryCapabilities();
+    }
+}
+
+// One Notify on its way at a time: the one before is closed as soon as its id is known,
+// before the next goes out. A burst of notices (a status change, then a notice) otherwise
+// reaches the server as several live notifications, and GNOME puts a notification into
+// the message list without its banner once three of them are waiting.
+void DesktopNotifications::SendWaiting() {
+    if (notifyOnItsWay_ || !waiting_.has_value()) return;
+    const Request request = *std::exchange(waiting_, std::nullopt);
+    if (IsCurrent(request.serial)) SendNotify(request);
 }
 
 void DesktopNotifications::QueryCapabilities() {
@@ -99,19 +109,18 @@ void DesktopNotifications::QueryCapabilities() {
           [this](const QDBusPendingCall& call) {
               capabilitiesAsked_ = false;
               const QDBusPendingReply<QStringList> reply(call);
-              std::optional<Request> request = std::exchange(waiting_, std::nullopt);
               if (!reply.isError()) {
                   const QStringList capabilities = reply.value();
                   server_ = Server{.bodyMarkup = capabilities.contains(BodyMarkup),
                                    .keepsNotifications = capabilities.contains(Persistence)};
-              }
-              if (!request.has_value() || !IsCurrent(request->serial)) return;
-              if (reply.isError()) {  // no server on the bus: asked again next time
-                  current_.reset();
-                  events_.failed(request->title, request->body);
+                  SendWaiting();
                   return;
               }
-              SendNotify(*request);
+              // No server on the bus: asked again next time.
+              const std::optional<Request> request = std::exchange(waiting_, std::nullopt);
+              if (!request.has_value() || !IsCurrent(request->serial)) return;
+              current_.reset();
+              events_.failed(request->title, request->body);
           });
 }
 
@@ -122,18 +131,23 @@ void DesktopNotifications::SendNotify(const Request& request) {
             << (markup ? EscapeMarkup(request.body) : request.body)
             << QStringList{DefaultAction, DefaultActionLabel} << image_.hints
             << ExpireAsServerDecides;
+    notifyOnItsWay_ = true;
     Await(bus_.asyncCall(message), [this, request](const QDBusPendingCall& call) {
+        notifyOnItsWay_ = false;
         const QDBusPendingReply<uint> reply(call);
         const bool isCurrent = IsCurrent(request.serial);
         if (reply.isError()) {
-            if (!isCurrent) return;
-            current_.reset();
-            events_.failed(request.title, request.body);
+            if (isCurrent) {
+                current_.reset();
+                events_.failed(request.title, request.body);
+            }
+            SendWaiting();
             return;
         }
         const uint id = reply.value();
         if (!isCurrent) {  // cleared while the request was on its way
             SendClose(id, false);
+            SendWaiting();
             return;
         }
         current_->id = id;

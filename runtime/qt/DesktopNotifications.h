@@ -81,6 +81,7 @@ private:
 
     [[nodiscard]] bool IsCurrent(std::uint64_t serial) const;
     void QueryCapabilities();
+    void SendWaiting();
     void SendNotify(const Request& request);
     void SendClose(uint id, bool wait);
     bool CloseCurrent(bool wait);
@@ -93,8 +94,10 @@ private:
     QDBusConnection bus_;
     std::uint64_t nextSerial_ = 1;
     std::optional<Current> current_;
-    std::optional<Request> waiting_;  // held back until the server's capabilities are known
+    // Held back until the server's capabilities are known and no Notify is on its way.
+    std::optional<Request> waiting_;
     bool capabilitiesAsked_ = false;  // a GetCapabilities call is on its way
+    bool notifyOnItsWay_ = false;     // a Notify call has not been answered yet
     std::optional<Server> server_;
     QTimer bannerTimer_;  // a kept notification's banner is over when it fires
 };
