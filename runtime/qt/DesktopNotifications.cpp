@@ -21,11 +21,14 @@ const QString Service = QStringLiteral("org.freedesktop.Notifications");
 const QString ObjectPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString Interface = QStringLiteral("org.freedesktop.Notifications");
 const QString AppName = QStringLiteral("Tarvolin Internet Notifier");
-const QString AppIcon = QStringLiteral("tarvolin-notifier");  // the packaged icon's name
 const QString DefaultAction = QStringLiteral("default");
 const QString DefaultActionLabel = QStringLiteral("Open");
 const QString BodyMarkup = QStringLiteral("body-markup");
+const QString Persistence = QStringLiteral("persistence");
 constexpr int ExpireAsServerDecides = -1;
+// How long a banner stays on a server that keeps notifications and tells no time-out (as
+// long as the tray's own message): then the balloon counts as timed out.
+constexpr int KeptBannerMs = 10000;
 constexpr uint ClosedByCall = 3;
 constexpr int CloseWaitMs = 1000;
 
@@ -43,8 +46,11 @@ QString EscapeMarkup(QString text) {
 
 }  // namespace
 
-DesktopNotifications::DesktopNotifications(Events events)
-    : events_(std::move(events)), bus_(QDBusConnection::sessionBus()) {
+DesktopNotifications::DesktopNotifications(Events events, Image image)
+    : events_(std::move(events)), image_(std::move(image)), bus_(QDBusConnection::sessionBus()) {
+    bannerTimer_.setSingleShot(true);
+    bannerTimer_.setInterval(KeptBannerMs);
+    QObject::connect(&bannerTimer_, &QTimer::timeout, this, &DesktopNotifications::OnBannerTime);
     if (!bus_.isConnected()) return;
     // No sender name in the match: a server that starts or restarts later is heard too.
     // Signals are told apart by the id of the current notification.
@@ -78,12 +84,22 @@ void DesktopNotifications::Show(const QString& title, const QString& body) {
         events_.failed(title, body);
         return;
     }
-    if (bodyMarkup_.has_value()) {
-        SendNotify(request);
-        return;
-    }
     waiting_ = std::move(request);
-    QueryCapabilities();
+    if (server_.has_value()) {
+        SendWaiting();
+    } else {
+        QueryCapabilities();
+    }
+}
+
+// One Notify on its way at a time: the one before is closed as soon as its id is known,
+// before the next goes out. A burst of notices (a status change, then a notice) otherwise
+// reaches the server as several live notifications, and GNOME puts a notification into
+// the message list without its banner once three of them are waiting.
+void DesktopNotifications::SendWaiting() {
+    if (notifyOnItsWay_ || !waiting_.has_value()) return;
+    const Request request = *std::exchange(waiting_, std::nullopt);
+    if (IsCurrent(request.serial)) SendNotify(request);
 }
 
 void DesktopNotifications::QueryCapabilities() {
@@ -93,43 +109,51 @@ void DesktopNotifications::QueryCapabilities() {
           [this](const QDBusPendingCall& call) {
               capabilitiesAsked_ = false;
               const QDBusPendingReply<QStringList> reply(call);
-              std::optional<Request> request = std::exchange(waiting_, std::nullopt);
-              if (!request.has_value() || !IsCurrent(request->serial)) {
-                  if (!reply.isError()) bodyMarkup_ = reply.value().contains(BodyMarkup);
+              if (!reply.isError()) {
+                  const QStringList capabilities = reply.value();
+                  server_ = Server{.bodyMarkup = capabilities.contains(BodyMarkup),
+                                   .keepsNotifications = capabilities.contains(Persistence)};
+                  SendWaiting();
                   return;
               }
-              if (reply.isError()) {  // no server on the bus: asked again next time
-                  current_.reset();
-                  events_.failed(request->title, request->body);
-                  return;
-              }
-              bodyMarkup_ = reply.value().contains(BodyMarkup);
-              SendNotify(*request);
+              // No server on the bus: asked again next time.
+              const std::optional<Request> request = std::exchange(waiting_, std::nullopt);
+              if (!request.has_value() || !IsCurrent(request->serial)) return;
+              current_.reset();
+              events_.failed(request->title, request->body);
           });
 }
 
 void DesktopNotifications::SendNotify(const Request& request) {
     QDBusMessage message = Call(QStringLiteral("Notify"));
-    message << AppName << uint{0} << AppIcon << request.title
-            << (bodyMarkup_.value_or(false) ? EscapeMarkup(request.body) : request.body)
-            << QStringList{DefaultAction, DefaultActionLabel} << QVariantMap{}
+    const bool markup = server_.has_value() && server_->bodyMarkup;
+    message << AppName << uint{0} << image_.appIcon << request.title
+            << (markup ? EscapeMarkup(request.body) : request.body)
+            << QStringList{DefaultAction, DefaultActionLabel} << image_.hints
             << ExpireAsServerDecides;
+    notifyOnItsWay_ = true;
     Await(bus_.asyncCall(message), [this, request](const QDBusPendingCall& call) {
+        notifyOnItsWay_ = false;
         const QDBusPendingReply<uint> reply(call);
         const bool isCurrent = IsCurrent(request.serial);
         if (reply.isError()) {
-            if (!isCurrent) return;
-            current_.reset();
-            events_.failed(request.title, request.body);
+            if (isCurrent) {
+                current_.reset();
+                events_.failed(request.title, request.body);
+            }
+            SendWaiting();
             return;
         }
         const uint id = reply.value();
         if (!isCurrent) {  // cleared while the request was on its way
             SendClose(id, false);
+            SendWaiting();
             return;
         }
         current_->id = id;
         current_->shown = true;
+        // Such a server sends no close when the banner ends: the runtime tells the time-out.
+        if (server_.has_value() && server_->keepsNotifications) bannerTimer_.start();
         events_.shown();
     });
 }
@@ -149,17 +173,27 @@ bool DesktopNotifications::CloseCurrent(bool wait) {
     const Current closing = *current_;
     current_.reset();
     waiting_.reset();
+    bannerTimer_.stop();
     if (closing.id != 0) SendClose(closing.id, wait);
-    return closing.shown;
+    return closing.shown && !closing.kept;
 }
 
 bool DesktopNotifications::Close() { return CloseCurrent(false); }
 
 bool DesktopNotifications::CloseAndWait() { return CloseCurrent(true); }
 
+void DesktopNotifications::OnBannerTime() {
+    if (!current_.has_value() || !current_->shown || current_->kept) return;
+    current_->kept = true;
+    events_.timedOut();
+}
+
 void DesktopNotifications::OnNotificationClosed(uint id, uint reason) {
     if (!current_.has_value() || current_->id == 0 || current_->id != id) return;
+    const bool told = current_->kept;  // its time-out is already told
     current_.reset();
+    bannerTimer_.stop();
+    if (told) return;
     if (reason == ClosedByCall) {
         events_.hidden();
     } else {
@@ -171,6 +205,7 @@ void DesktopNotifications::OnActionInvoked(uint id, const QString& actionKey) {
     if (!current_.has_value() || current_->id == 0 || current_->id != id) return;
     if (actionKey != DefaultAction) return;
     current_.reset();
+    bannerTimer_.stop();
     events_.clicked();
     SendClose(id, false);  // some servers leave a notification up after its action
 }

@@ -19,18 +19,22 @@ constexpr int TrayMessageMs = 10000;  // QSystemTrayIcon's own default
 
 }  // namespace
 
-QtShell::QtShell(FormEvents& events, TrayMenu& trayMenu, QIcon icon)
+QtShell::QtShell(FormEvents& events, TrayMenu& trayMenu, QIcon icon,
+                 DesktopNotifications::Image notificationImage,
+                 std::function<void(const QString&)> onTip)
     : events_(events),
       trayMenu_(trayMenu),
       icon_(std::move(icon)),
+      onTip_(std::move(onTip)),
       notifications_(DesktopNotifications::Events{
-          .shown = [this] { Post(TrayBalloonShow); },
-          .clicked = [this] { Post(TrayBalloonUserClick); },
-          .timedOut = [this] { Post(TrayBalloonTimeout); },
-          .hidden = [this] { Post(TrayBalloonHide); },
-          .failed = [this](const QString& title,
-                           const QString& body) { ShowTrayMessage(title, body); },
-      }) {}
+                         .shown = [this] { Post(TrayBalloonShow); },
+                         .clicked = [this] { Post(TrayBalloonUserClick); },
+                         .timedOut = [this] { Post(TrayBalloonTimeout); },
+                         .hidden = [this] { Post(TrayBalloonHide); },
+                         .failed = [this](const QString& title,
+                                          const QString& body) { ShowTrayMessage(title, body); },
+                     },
+                     std::move(notificationImage)) {}
 
 QtShell::~QtShell() = default;
 
@@ -53,7 +57,7 @@ void QtShell::NotifyIcon(int message, const TrayIconRecord& record) {
 void QtShell::Add(const TrayIconRecord& record) {
     if (trayIcon_) return;  // the shell refuses a second add of the same icon
     trayIcon_ = std::make_unique<QSystemTrayIcon>(icon_);
-    trayIcon_->setToolTip(ToQString(record.szTip.Text()));
+    SetTip(record);
     // Set before show, so that a StatusNotifierItem carries its menu from the start: many
     // hosts draw only an exported menu and never ask the program for one. A right click
     // still reaches the window, which pops up its own menu unless this one is up.
@@ -80,8 +84,14 @@ void QtShell::Modify(const TrayIconRecord& record) {
         const QString body = ToQString(record.szInfo.Text());
         if (!body.isEmpty()) notifications_.Show(ToQString(record.szInfoTitle.Text()), body);
     } else if ((record.uFlags & NifTip) != 0) {
-        trayIcon_->setToolTip(ToQString(record.szTip.Text()));
+        SetTip(record);
     }
+}
+
+void QtShell::SetTip(const TrayIconRecord& record) {
+    const QString tip = ToQString(record.szTip.Text());
+    trayIcon_->setToolTip(tip);
+    if (onTip_) onTip_(tip);
 }
 
 void QtShell::Delete() {

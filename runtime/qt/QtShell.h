@@ -7,6 +7,7 @@
 #include <QString>
 #include <QSystemTrayIcon>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,7 +20,10 @@ namespace tarvolin {
 
 class QtShell final : public Shell {
 public:
-    QtShell(FormEvents& events, TrayMenu& trayMenu, QIcon icon);
+    // onTip shows each new tooltip elsewhere too (the window, where it is shown).
+    QtShell(FormEvents& events, TrayMenu& trayMenu, QIcon icon,
+            DesktopNotifications::Image notificationImage,
+            std::function<void(const QString&)> onTip);
     ~QtShell() override;
 
     QtShell(const QtShell&) = delete;
@@ -34,6 +38,7 @@ private:
     void Add(const TrayIconRecord& record);
     void Modify(const TrayIconRecord& record);
     void Delete();
+    void SetTip(const TrayIconRecord& record);
     bool CloseBalloon(bool wait);
     void ShowTrayMessage(const QString& title, const QString& body);
     // Hands a notification code to the window from the event loop, never from inside a
@@ -43,6 +48,7 @@ private:
     FormEvents& events_;
     TrayMenu& trayMenu_;
     QIcon icon_;
+    std::function<void(const QString&)> onTip_;
     QObject context_;  // receiver of queued events; they die with it
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     DesktopNotifications notifications_;

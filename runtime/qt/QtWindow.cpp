@@ -1,5 +1,5 @@
 // The host window on Qt. Its handle and icon handle only name things to the tray record;
-// the window itself is never shown.
+// where a tray holds the icon, the window itself is never shown.
 
 #include "runtime/qt/QtWindow.h"
 
@@ -31,9 +31,8 @@ std::uint32_t NonZeroLow32(quint64 value) {
 QtWindow::QtWindow(FormEvents& events, const TrayMenu& trayMenu, const QIcon& icon)
     : events_(events),
       trayMenu_(trayMenu),
+      host_(events, icon),
       iconHandle_(NonZeroLow32(static_cast<quint64>(icon.cacheKey()))) {
-    host_.setWindowTitle(ToQString(WindowCaption));
-    host_.setWindowIcon(icon);
     // Timer1 stays idle until the logic sets its interval. A very coarse timer fires on
     // whole seconds, so a one-minute tick never wakes the process early.
     timer1_.setTimerType(Qt::VeryCoarseTimer);
@@ -82,6 +81,14 @@ void QtWindow::PopupMenu(TopMenu menu) {
     events_.Raise([handler](frmMain& form) { (form.*handler)(); });
 }
 
+void QtWindow::ShowWithoutTray(bool noTray) {
+    if (noTray && events_.Open()) {
+        host_.show();
+    } else {
+        host_.hide();
+    }
+}
+
 void QtWindow::End() {
     // QCoreApplication::exit leaves every running event loop, nested ones (a dialog, the
     // pop-up menu) included, and no new loop starts after it. With the door shut no handler
@@ -90,6 +97,7 @@ void QtWindow::End() {
     // would not.
     events_.Shut();
     timer1_.stop();
+    host_.hide();
     QCoreApplication::exit(0);
 }
 

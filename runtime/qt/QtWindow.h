@@ -1,15 +1,15 @@
 #pragma once
-// Window port on Qt: a hidden host widget that names the window, Timer1, the pop-up menu
-// and the end of the program.
+// Window port on Qt: the host window that names the window, Timer1, the pop-up menu and
+// the end of the program. The window is shown only while there is no notification area.
 
 #include <QIcon>
 #include <QTimer>
-#include <QWidget>
 #include <cstdint>
 #include <string>
 
 #include "ports/Window.h"
 #include "runtime/qt/FormEvents.h"
+#include "runtime/qt/HostWindow.h"
 #include "runtime/qt/TrayMenu.h"
 
 namespace tarvolin {
@@ -26,10 +26,15 @@ public:
     void PopupMenu(TopMenu menu) override;
     void End() override;
 
+    // Shows the window, with its menu bar, while no tray can hold the icon; hides it again
+    // when one can.
+    void ShowWithoutTray(bool noTray);
+    [[nodiscard]] HostWindow& Host() { return host_; }
+
 private:
     FormEvents& events_;
     const TrayMenu& trayMenu_;
-    QWidget host_;  // never shown: the notifier's whole surface is the tray icon
+    HostWindow host_;
     QTimer timer1_;
     std::uint32_t iconHandle_;
 };

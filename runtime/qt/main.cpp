@@ -8,17 +8,23 @@
 #include <QIcon>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
+#include <span>
 
 #include "app/frmMain.h"
 #include "ports/CodePage.h"
+#include "runtime/qt/DisplayOpening.h"
 #include "runtime/qt/FolderInstance.h"
 #include "runtime/qt/FormEvents.h"
+#include "runtime/qt/NotificationImage.h"
+#include "runtime/qt/PlatformChoice.h"
 #include "runtime/qt/QtDialogs.h"
 #include "runtime/qt/QtShell.h"
 #include "runtime/qt/QtTransfer.h"
 #include "runtime/qt/QtWindow.h"
 #include "runtime/qt/TerminationSignals.h"
 #include "runtime/qt/TrayMenu.h"
+#include "runtime/qt/TrayPresence.h"
 
 namespace {
 
@@ -43,7 +49,8 @@ int RunWindow(QApplication& app, tarvolin::FolderInstance& instance) {
     TrayMenu trayMenu(events);
     QtWindow window(events, trayMenu, icon);
     QtDialogs dialogs(events);
-    QtShell shell(events, trayMenu, icon);
+    QtShell shell(events, trayMenu, icon, NotificationImage(QCoreApplication::applicationDirPath()),
+                  [&window](const QString& tip) { window.Host().ShowStatus(tip); });
     QtTransfer transfer;
     const Utf8CodePage codePage;
     frmMain form(Ports{window, dialogs, shell, transfer, codePage});
@@ -60,11 +67,17 @@ int RunWindow(QApplication& app, tarvolin::FolderInstance& instance) {
     };
     const TerminationSignals termination(unload);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, unload);
+    // Closing the window, where it is shown, is its unload like any other window close.
+    window.Host().OnClose(unload);
+    // Without a notification area the window carries the commands; a tray that comes later
+    // takes the icon and the window goes.
+    const TrayPresence tray([&window](bool available) { window.ShowWithoutTray(!available); });
     instance.OnLaterStart([&events] { events.Raise([](frmMain& frm) { frm.SecondStart(); }); });
 
     events.Raise([](frmMain& frm) { frm.Form_Load(); });
     // Exit confirmed from a box that start-up itself had open: no loop is left to run.
     if (!events.Open()) return 0;
+    window.ShowWithoutTray(!tray.Available());
     return QApplication::exec();
 }
 
@@ -77,7 +90,12 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    QApplication app(argc, argv);
+    tarvolin::PlatformArguments arguments(std::span(argv, static_cast<std::size_t>(argc)));
+    std::optional<QApplication> app;
+    {
+        const tarvolin::DisplayOpening opening;
+        app.emplace(arguments.Count(), arguments.Values());
+    }
     // The program lives in the tray: closing a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setDesktopFileName(QStringLiteral("tarvolin-notifier"));
@@ -86,5 +104,5 @@ int main(int argc, char* argv[]) {
     // no request and leaves the number file alone; the running notifier shows its status.
     tarvolin::FolderInstance instance(QCoreApplication::applicationDirPath());
     if (!instance.Claim()) return 0;
-    return RunWindow(app, instance);
+    return RunWindow(*app, instance);
 }

@@ -96,26 +96,19 @@ desktop_up() {
     TRAY=$2
     [ -n "${3:-}" ] || start_tray || { echo "the $TRAY tray did not start"; exit 1; }
     e2e_start_notifications
+    e2e_start_feed
+}
+e2e_start_feed() {
     "$BUILD_DIR/feed-service" --port 9090 --bind 127.0.0.1 >"$WORK/feed.log" 2>&1 &
     remember $!
     wait_for 10 curl -sf -o /dev/null "$FEED_URL/admin/state" || { echo "no feed-service"; exit 1; }
 }
 
-# TRAY xembed: trayer. TRAY sni: a watcher and a host, gtk-sni-tray, which draws the menus
-# items export.
+# TRAY xembed: trayer, a plain XEmbed tray (the desktop shells have their own group, shells).
 start_tray() {
-    if [ "$TRAY" = xembed ]; then
-        trayer --edge top --align right --widthtype request --height 24 --SetDockType true >>"$WORK/tray.log" 2>&1 &
-        remember $!
-        wait_for 10 bash -c "xwininfo -root -tree | grep -q '(\"panel\" \"trayer\")'"
-    else
-        status-notifier-watcher >>"$WORK/tray.log" 2>&1 &
-        remember $!
-        wait_for 10 bus_name_owned org.kde.StatusNotifierWatcher || return 1
-        gtk-sni-tray-standalone --top --end -s 24 >>"$WORK/tray.log" 2>&1 &
-        remember $!
-        wait_for 10 watcher_says IsStatusNotifierHostRegistered true
-    fi
+    trayer --edge top --align right --widthtype request --height 24 --SetDockType true >>"$WORK/tray.log" 2>&1 &
+    remember $!
+    wait_for 10 bash -c "xwininfo -root -tree | grep -q '(\"panel\" \"trayer\")'"
 }
 
 bus() { gdbus call --session -d "$1" -o "$2" -m "${@:3}" 2>/dev/null; }
@@ -125,12 +118,16 @@ watcher_says() { watcher_property "$1" | grep -q "$2"; }
 
 # dunst with the test configuration, and a record of the notification interface's traffic.
 e2e_start_notifications() {
-    dbus-monitor --session "interface='org.freedesktop.Notifications'" >"$WORK/monitor.log" 2>&1 &
-    remember $!
-    wait_for 5 grep -qs 'member=NameLost' "$WORK/monitor.log" || { echo "no dbus-monitor"; exit 1; }
+    e2e_record_notifications
     dunst -config "$E2E_DIR/dunstrc" >>"$WORK/dunst.log" 2>&1 &
     remember $!
     wait_for 10 bus_name_owned org.freedesktop.Notifications || { echo "dunst did not start"; exit 1; }
+}
+
+e2e_record_notifications() {
+    dbus-monitor --session "interface='org.freedesktop.Notifications'" >"$WORK/monitor.log" 2>&1 &
+    remember $!
+    wait_for 5 grep -qs 'member=NameLost' "$WORK/monitor.log" || { echo "no dbus-monitor"; exit 1; }
 }
 
 feed_post() {  # feed_post PATH [NAME=VALUE | NAME@FILE...]: an admin call; values are URL-encoded
@@ -163,38 +160,21 @@ start_notifier() {
     remember "$NOTIFIER_PID"
 }
 
-# The icon: on an XEmbed tray a window of the program docked in the tray (not a child of the
-# root); on a StatusNotifierItem host the item the notifier's process registered.
+# The icon: a window of the program docked in the tray (not a child of the root), one per
+# running notifier.
 parent_of() { xwininfo -id "$1" -tree 2>/dev/null | grep -o 'Parent window id: .*'; }  # nothing once it is gone
-icon_window() {
+icon_windows() {
     local window
     for window in $(xdotool search --onlyvisible --classname '^tarvolin-notifier$' 2>/dev/null); do
-        parent_of "$window" | grep -qv '(the root window)' && echo "$window" && return 0
+        parent_of "$window" | grep -qv '(the root window)' && echo "$window"
     done
-    return 1
 }
-items() { watcher_property RegisteredStatusNotifierItems | grep -o "'[^']*'" | tr -d "'" | cut -d/ -f1; }
-item_service() {  # the bus name of the item that NOTIFIER_PID registered
-    local item
-    for item in $(items); do
-        bus org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.GetConnectionUnixProcessID \
-            "$item" | grep -qw "$NOTIFIER_PID" && echo "$item" && return 0
-    done
-    return 1
-}
-icon_shown() { if [ "$TRAY" = xembed ]; then icon_window >/dev/null; else item_service >/dev/null; fi; }
-icon_gone() { if [ "$TRAY" = xembed ]; then ! icon_window >/dev/null; else [ -z "$(items)" ]; fi; }
-point_at_icon() {  # XEmbed: the docked window's middle; gtk-sni-tray draws the icon at the end of its bar
-    if [ "$TRAY" = xembed ]; then geometry "$(icon_window)" && X=$((X + WIDTH / 2)); else
-        geometry "$(xdotool search --onlyvisible --classname '^gtk-sni-tray-standalone$' 2>/dev/null | head -n 1)" && X=$((X + WIDTH - 12))
-    fi && xdotool mousemove "$X" $((Y + HEIGHT / 2))
-}
+icon_window() { icon_windows | head -n 1 | grep .; }
+icon_shown() { icon_window >/dev/null; }
+icon_gone() { ! icon_shown; }
+point_at_icon() { geometry "$(icon_window)" && xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)); }
 # click_icon BUTTON: a real click (xdotool gives up when a window vanishes while it searches)
 click_icon() { wait_for 5 point_at_icon && xdotool click "$1"; }
-menu_items() {  # the menu the item exports, in order, as "ID LABEL" lines
-    bus "$(item_service)" /MenuBar com.canonical.dbusmenu.GetLayout -- 0 -1 '[]' |
-        grep -oE "<\(([0-9]+), \{[^}]*'label': <'[^']*'>" | sed -E "s/^<\(([0-9]+),.*<'(.*)'>$/\1 \2/"
-}
 
 # --- what the desktop shows --------------------------------------------------------------
 
@@ -253,10 +233,9 @@ popups_of() {
             ! xprop -id "$window" _NET_WM_WINDOW_TYPE | grep -q TOOLTIP && echo "$window"
     done
 }
-menu_open() { [ -n "$(popups_of tarvolin-notifier)$(popups_of gtk-sni-tray-standalone)" ]; }
-menus_are() {  # menus_are NOTIFIER HOST: how many menus each shows, after a moment to settle
-    wait_for 5 menu_open && sleep 0.5 &&
-        [ "$(popups_of tarvolin-notifier | wc -l) $(popups_of gtk-sni-tray-standalone | wc -l)" = "$1 $2" ]
+menu_open() { [ -n "$(popups_of tarvolin-notifier)" ]; }
+menus_are() {  # menus_are N: how many menus the notifier shows, after a moment to settle
+    wait_for 5 menu_open && sleep 0.5 && [ "$(popups_of tarvolin-notifier | wc -l)" = "$1" ]
 }
 choose_menu_item() {  # choose_menu_item N: with a menu open, its N-th item by keyboard
     # shellcheck disable=SC2046  # N words "Down"

@@ -3,7 +3,8 @@
 # "Download" notice, the notifier reads it through Status (a left click on the icon asks now
 # and notifies the answer, whose click opens the stored link), that notification is clicked
 # on the desktop, and the recording xdg-open shows what reached the desktop's opener. No
-# hostile link may reach it (one of each kind); every good one reaches it exactly once.
+# hostile link may reach it (a few kinds that would do harm at the opener; the approval's
+# whole table is the unit tests'); every good one reaches it exactly once.
 # Usage: tests/e2e/link-safety.sh BUILD_DIR
 set -u
 source "$(dirname "$(readlink -f "$0")")/lib.sh"
@@ -14,18 +15,11 @@ e2e_enter_sandbox "$BUILD_DIR"
 # printf %b escapes.
 read -r -d '' TABLE <<'ROWS'
 refuse	file:///etc/passwd	a scheme other than http and https
-refuse	/etc/passwd	an absolute local path
-refuse	httpd.conf	a relative path that begins with "http"
-refuse	http:\\\\evil.example\\share	a UNC path behind http
-refuse	http://example.com@evil.example/	a user part that disguises the host
 refuse	http://example.com/\x1b[31m	a control character (escape sequence)
 refuse	--help	an option for the opener
 refuse	http://$(reboot)/	a shell command substitution
-refuse	http://0x7f.0.0.1/	a hexadecimal IPv4 address
 refuse	http://\xd0\xb5x\xd0\xb0mple.com/	a host with Cyrillic look-alike letters
-open	https://example.com/setup.zip	https://example.com/setup.zip
 open	example.com/no-scheme	http://example.com/no-scheme
-open	http://[::1]:9090/x?id=7&lang=en	http://[::1]:9090/x?id=7&lang=en
 open	http://example.com/caf\xc3\xa9 b	http://example.com/caf%C3%A9%20b
 ROWS
 
